@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs, from Debian's packages, everything the build and the tests need:
+# both mingw-w64 targets, Wine, a virtual display, pseudo-terminal pairs,
+# GoogleTest sources and ImageMagick. Does nothing when all of it is there.
+set -e
+pkgs="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+      binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+      wine wine64 xvfb socat xdotool googletest imagemagick cmake make"
+missing=""
+for p in $pkgs; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+        missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "installing:$missing"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends $missing

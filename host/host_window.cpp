@@ -1,0 +1,62 @@
+// The parts of the host window that the installer and the uninstaller share.
+#include "host/host.h"
+
+int RegisterHostClass(HINSTANCE instance, const char *className, HICON icon,
+                      WNDPROC proc)
+{
+    WNDCLASSA wc;
+    wc.style = 0;
+    wc.lpfnWndProc = proc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 0;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    wc.lpszMenuName = NULL;
+    wc.lpszClassName = className;
+    return RegisterClassA(&wc) != 0;
+}
+
+HWND CreateHostWindow(HINSTANCE instance, const char *className,
+                      const char *title)
+{
+    // C division truncates toward zero, which is the rounding wanted here
+    // even on screens narrower than the 400 x 300 area.
+    int x = (GetSystemMetrics(SM_CXFULLSCREEN) - 400) / 2;
+    int y = (GetSystemMetrics(SM_CYFULLSCREEN) - 300) / 2;
+    return CreateWindowExA(0, className, title, WS_POPUP, x, y, 0, 0,
+                           NULL, NULL, instance, NULL);
+}
+
+LRESULT HostCommonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                       HostRunProc run)
+{
+    switch (msg) {
+    case WM_CREATE:
+        // Posted, not run here: the run must start inside the message loop,
+        // after the window has been shown (and, for setup, made topmost).
+        PostMessageA(hwnd, WM_COMMAND, IDM_START, 0);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) != IDM_START)
+            break;
+        run(hwnd);
+        PostMessageA(hwnd, WM_DESTROY, 0, 0);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+int RunMessageLoop(void)
+{
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return (int)msg.wParam;
+}

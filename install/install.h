@@ -1,0 +1,48 @@
+// The installation run, the file-queue callback shared with the uninstaller,
+// the installation-script helpers and the INI word-list edits.
+#ifndef QVX_INSTALL_H
+#define QVX_INSTALL_H
+
+#include <windows.h>
+#include <setupapi.h>
+
+#define QVX_CLASS_NAME "QuorvixDevice"
+#define QVX_CLASS_KEY "System\\CurrentControlSet\\Services\\Class\\QuorvixDevice"
+#define QVX_SCRIPT_NAME "setup.ini"
+
+// Copy only when the source is newer; the value Windows 95's setupapi knows.
+#define QVX_COPY_NEWER 0x4
+
+// Fills dir (size bytes, at least MAX_PATH) with the running program's
+// directory, ending in its backslash. Returns 0 when the module path could
+// not be read.
+int GetProgramDir(char *dir, int size);
+
+// Builds the script path in the program directory; dir receives the
+// directory (both buffers MAX_PATH bytes). Returns 0 on failure.
+int GetScriptPath(char *dir, char *script);
+
+// Shows the script's release banner ([QVXVersion] Cycle), if it has one.
+void ShowScriptBanner(HWND owner, const char *script, const char *caption);
+
+// Opens the script as a Windows 95 INF of the tablet's device class. A
+// script of another class fails to open, even where setupapi itself does
+// not check the class. Returns INVALID_HANDLE_VALUE on failure.
+HINF OpenInstallScript(const char *script);
+
+// Callback given to SetupCommitFileQueueA. The context is the address of
+// the variable that holds the default callback's context.
+UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,
+                                UINT_PTR param1, UINT_PTR param2);
+
+// Applies the word-list directives of one section of the script (entries
+// named 0, 1, 2, ... up to the first gap).
+void ApplyIniFieldEdits(const char *script, const char *section);
+
+// Applies one directive: "file,section,key[,remove word[,add word]]".
+void EditIniField(const char *directive);
+
+// The installer's whole run; returns 1 when it reached its end.
+int RunInstall(HWND owner, HINSTANCE instance);
+
+#endif

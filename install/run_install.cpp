@@ -1,0 +1,86 @@
+// The installer's run: the wizard settles the port, then the script's install
+// sections copy the driver and apply their registry and INI operations.
+#include "install/install.h"
+#include "wizard/wizard.h"
+
+#define CLASS_SECTION "ClassInstall"
+#define DRIVER_SECTION "WTQVX:WTQVX.DRV:PNP"
+
+// Applies the class section's registry operations under the class key.
+// Without the key there is nothing to apply them to, so they are skipped.
+static void ApplyClassRegistry(HWND owner, HINF inf)
+{
+    HKEY classKey;
+    DWORD disposition;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY, 0, NULL, 0,
+                        KEY_ALL_ACCESS, NULL, &classKey,
+                        &disposition) != ERROR_SUCCESS)
+        return;
+    SetupInstallFromInfSectionA(owner, inf, CLASS_SECTION, SPINST_REGISTRY,
+                                classKey, NULL, 0, NULL, NULL, NULL, NULL);
+    RegCloseKey(classKey);
+}
+
+static void WritePort(void)
+{
+    char port[16];
+    wsprintfA(port, "%d", g_selectedPort);
+    WritePrivateProfileStringA("Penrel Tablet Driver", "Com", port,
+                               "wintab.ini");
+    WritePrivateProfileStringA("tpadvx.386", "WTQVX", port, "system.ini");
+}
+
+int RunInstall(HWND owner, HINSTANCE instance)
+{
+    char dir[MAX_PATH];
+    char script[MAX_PATH];
+    if (!GetScriptPath(dir, script))
+        return 0;
+    ShowScriptBanner(owner, script, "PR-4417 Installer");
+
+    HINF inf = OpenInstallScript(script);
+    if (inf == INVALID_HANDLE_VALUE)
+        return 0;
+    if (RunWizard(owner, instance) == 0) {
+        SetupCloseInfFile(inf);
+        return 0;
+    }
+    HSPFILEQ queue = SetupOpenFileQueue();
+    if (queue == NULL || queue == INVALID_HANDLE_VALUE) {
+        SetupCloseInfFile(inf);
+        return 0;
+    }
+    PVOID context = SetupInitDefaultQueueCallbackEx(owner, NULL, 0, 0, NULL);
+    if (context == NULL) {
+        SetupCloseFileQueue(queue);
+        SetupCloseInfFile(inf);
+        return 0;
+    }
+
+    SetupInstallFilesFromInfSectionA(inf, NULL, queue, CLASS_SECTION, dir,
+                                     QVX_COPY_NEWER);
+    if (SetupInstallFilesFromInfSectionA(inf, NULL, queue, DRIVER_SECTION, dir,
+                                         QVX_COPY_NEWER))
+        SetupCommitFileQueueA(owner, queue, QueueFileCallback, &context);
+
+    ApplyClassRegistry(owner, inf);
+    BOOL installed = SetupInstallFromInfSectionA(
+        owner, inf, DRIVER_SECTION, SPINST_INIFILES, NULL, NULL, 0, NULL, NULL,
+        NULL, NULL);
+
+    // The word-list edits run whatever happened so far.
+    ApplyIniFieldEdits(script, "MyUpdateIniFields");
+
+    SetupTermDefaultQueueCallback(context);
+    SetupCloseFileQueue(queue);
+    SetupCloseInfFile(inf);
+
+    if (installed) {
+        WritePort();
+        SetupPromptReboot(NULL, NULL, FALSE);
+    } else {
+        MessageBoxA(owner, "Installation did not complete successfully!",
+                    "Error", MB_OK);
+    }
+    return 1;
+}

@@ -1,0 +1,82 @@
+# Sourced by the end-to-end scenarios: a throwaway Wine prefix (copied from a
+# base prefix made once per build tree) and a private X display.
+#   wine_up            make the prefix and display; cleanup runs on exit
+#   wine_run ARGS      run a Windows program in the prefix (foreground)
+#   ini_value F S K    read a profile value the way the programs do
+#   fail MSG           report and exit 1
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+: "${QVX_BUILD_DIR:?}" "${QVX_TOOLS_DIR:?}"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+note() { echo "--- $*"; }
+
+# The base prefix: made by wineboot once, with COM1..COM8 mapped to paths that
+# do not exist (so the machine's own /dev/ttyS* never lands in the scan).
+qvx_base_prefix() {
+    base="$QVX_BUILD_DIR/wine-base"
+    (
+        flock 9
+        [ -f "$base/.ready" ] && exit 0
+        rm -rf "$base"
+        mkdir -p "$base"
+        WINEPREFIX="$base" $WINE wineboot -i >/dev/null 2>&1
+        for n in 1 2 3 4 5 6 7 8; do
+            WINEPREFIX="$base" $WINE reg add 'HKLM\Software\Wine\Ports' \
+                /v COM$n /d "/nonexistent/qvx-com$n" /f >/dev/null 2>&1
+        done
+        WINEPREFIX="$base" $WINESERVER -w
+        touch "$base/.ready"
+    ) 9>"$QVX_BUILD_DIR/wine-base.lock"
+}
+
+wine_down() {
+    [ -n "${WINEPREFIX:-}" ] && $WINESERVER -k >/dev/null 2>&1
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+    for p in ${QVX_BG_PIDS:-}; do kill "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    if [ -n "${QVX_KEEP:-}" ]; then echo "kept $QVX_TMP"; else rm -rf "$QVX_TMP"; fi
+}
+
+wine_up() {
+    qvx_base_prefix
+    QVX_TMP=$(mktemp -d /tmp/qvx-e2e.XXXXXX)
+    export WINEPREFIX="$QVX_TMP/prefix"
+    cp -a "$QVX_BUILD_DIR/wine-base" "$WINEPREFIX"
+    trap wine_down EXIT
+    Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$QVX_TMP/display" \
+        >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do [ -s "$QVX_TMP/display" ] && break; sleep 0.05; done
+    export DISPLAY=":$(cat "$QVX_TMP/display")"
+    WINDIR="$WINEPREFIX/drive_c/windows"
+    SYSDIR="$WINDIR/system32"
+}
+
+wine_run() { $WINE "$@"; }
+
+# Starts a Windows program in the background; its pid is in BG_PID.
+wine_start() { $WINE "$@" & BG_PID=$!; QVX_BG_PIDS="${QVX_BG_PIDS:-} $BG_PID"; }
+
+# Waits for a background program to end within SECONDS; fails otherwise.
+wine_wait() {
+    pid=$1; secs=$2
+    for _ in $(seq $((secs * 10))); do
+        kill -0 "$pid" 2>/dev/null || { wait "$pid"; return $?; }
+        sleep 0.1
+    done
+    fail "program did not end within ${secs}s"
+}
+
+uidriver() { $WINE "$QVX_TOOLS_DIR/uidriver.exe" "$@"; }
+
+ini_value() { uidriver ini "$1" "$2" "$3" | tr -d '\r'; }
+
+# Copies the built package folder to a directory with a blank in its name,
+# as users keep it ("C:\Penrel Driver"); PKG is its Unix path.
+install_package() {
+    PKG="$WINEPREFIX/drive_c/Penrel Driver"
+    mkdir -p "$PKG"
+    cp "$QVX_PACKAGE_DIR"/* "$PKG/"
+}

@@ -1,0 +1,217 @@
+// Drives the programs' user interface from a test: finds their windows,
+// reads and answers message boxes, checks the host window, reads profile
+// values. One command per run; exit code 0 = as expected, 1 = not, 2 = usage.
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+struct FindArgs {
+    const char *cls;
+    const char *title;
+    HWND found;
+};
+
+static BOOL CALLBACK FindTop(HWND hwnd, LPARAM lp)
+{
+    FindArgs *a = (FindArgs *)lp;
+    char cls[256], title[512];
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, title, sizeof title);
+    if ((!a->cls || !strcmp(cls, a->cls)) &&
+        (!a->title || !strcmp(title, a->title))) {
+        a->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static HWND FindTopWindow(const char *cls, const char *title)
+{
+    FindArgs a = {cls, title, NULL};
+    EnumWindows(FindTop, (LPARAM)&a);
+    return a.found;
+}
+
+static HWND WaitTopWindow(const char *cls, const char *title, DWORD ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND h = FindTopWindow(cls, title);
+        if (h && IsWindowVisible(h))
+            return h;
+        if (GetTickCount() - start > ms)
+            return NULL;
+        Sleep(50);
+    }
+}
+
+// Lists the visible top-level windows, to explain a failed wait.
+static BOOL CALLBACK ListTop(HWND hwnd, LPARAM)
+{
+    char cls[256], title[512];
+    if (!IsWindowVisible(hwnd))
+        return TRUE;
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, title, sizeof title);
+    fprintf(stderr, "  window: class \"%s\" title \"%s\"\n", cls, title);
+    return TRUE;
+}
+
+static int NotFound(const char *what)
+{
+    fprintf(stderr, "not found: %s\n", what);
+    EnumWindows(ListTop, 0);
+    return 1;
+}
+
+// msgbox CAPTION TEXT TIMEOUT_MS [BUTTON_ID]: the message box's text must
+// equal TEXT ("\n" in TEXT stands for a line break); then it is answered.
+static int CmdMsgBox(int argc, char **argv)
+{
+    if (argc < 3)
+        return 2;
+    HWND box = WaitTopWindow("#32770", argv[0], (DWORD)atoi(argv[2]));
+    if (!box)
+        return NotFound(argv[0]);
+    char want[1024], got[1024];
+    int j = 0;
+    for (const char *p = argv[1]; *p && j < (int)sizeof want - 1; p++) {
+        if (p[0] == '\\' && p[1] == 'n') {
+            want[j++] = '\n';
+            p++;
+        } else {
+            want[j++] = *p;
+        }
+    }
+    want[j] = '\0';
+    GetDlgItemTextA(box, 0xFFFF, got, sizeof got);
+    int button = argc > 3 ? atoi(argv[3]) : IDOK;
+    printf("%s\n", got);
+    if (strcmp(got, want) != 0) {
+        fprintf(stderr, "message text differs:\n got: %s\nwant: %s\n", got, want);
+        PostMessageA(box, WM_COMMAND, button, 0);
+        return 1;
+    }
+    PostMessageA(box, WM_COMMAND, button, 0);
+    return 0;
+}
+
+// wait-window CLASS TITLE TIMEOUT_MS ("-" matches any).
+static int CmdWaitWindow(int argc, char **argv)
+{
+    if (argc < 3)
+        return 2;
+    const char *cls = strcmp(argv[0], "-") ? argv[0] : NULL;
+    const char *title = strcmp(argv[1], "-") ? argv[1] : NULL;
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (FindTopWindow(cls, title))
+            return 0;
+        if (GetTickCount() - start > (DWORD)atoi(argv[2]))
+            return NotFound(argv[1]);
+        Sleep(50);
+    }
+}
+
+// no-window CLASS TITLE MS: no such window appears within MS.
+static int CmdNoWindow(int argc, char **argv)
+{
+    if (argc < 3)
+        return 2;
+    const char *cls = strcmp(argv[0], "-") ? argv[0] : NULL;
+    const char *title = strcmp(argv[1], "-") ? argv[1] : NULL;
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < (DWORD)atoi(argv[2])) {
+        HWND h = FindTopWindow(cls, title);
+        if (h && IsWindowVisible(h)) {
+            fprintf(stderr, "unexpected window \"%s\"\n", argv[1]);
+            return 1;
+        }
+        Sleep(50);
+    }
+    return 0;
+}
+
+static int Check(int ok, const char *what)
+{
+    printf("%s %s\n", ok ? "ok  " : "FAIL", what);
+    return ok ? 0 : 1;
+}
+
+// host-check CLASS TITLE: the host window is a zero-size topmost popup at
+// the centre formula, and keeps its place and size when asked to move.
+static int CmdHostCheck(int argc, char **argv)
+{
+    if (argc < 2)
+        return 2;
+    HWND host = WaitTopWindow(argv[0], argv[1], 10000);
+    if (!host)
+        return NotFound(argv[1]);
+    int bad = 0;
+    RECT r;
+    GetWindowRect(host, &r);
+    int x = (GetSystemMetrics(SM_CXFULLSCREEN) - 400) / 2;
+    int y = (GetSystemMetrics(SM_CYFULLSCREEN) - 300) / 2;
+    LONG_PTR style = GetWindowLongPtrA(host, GWL_STYLE);
+    LONG_PTR exStyle = GetWindowLongPtrA(host, GWL_EXSTYLE);
+    bad |= Check(r.left == x && r.top == y, "position is the centre formula");
+    bad |= Check(r.right == r.left && r.bottom == r.top, "size is zero");
+    // Windows adds WS_CLIPSIBLINGS to every top-level window; the open
+    // message box disables its owner.
+    LONG_PTR own = style & ~(LONG_PTR)(WS_VISIBLE | WS_CLIPSIBLINGS | WS_DISABLED);
+    if (own != WS_POPUP)
+        printf("style %08lx\n", (unsigned long)style);
+    bad |= Check(own == WS_POPUP, "style is WS_POPUP");
+    bad |= Check((exStyle & WS_EX_TOPMOST) != 0, "window is topmost");
+    SetWindowPos(host, NULL, 5, 7, 200, 100, SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveWindow(host, 11, 13, 300, 40, TRUE);
+    RECT after;
+    GetWindowRect(host, &after);
+    bad |= Check(EqualRect(&r, &after), "move and resize are refused");
+    SetWindowPos(host, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    exStyle = GetWindowLongPtrA(host, GWL_EXSTYLE);
+    bad |= Check((exStyle & WS_EX_TOPMOST) == 0, "z-order changes still apply");
+    SetWindowPos(host, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return bad;
+}
+
+// ini FILE SECTION KEY: prints the value as the profile API reads it.
+static int CmdIni(int argc, char **argv)
+{
+    if (argc < 3)
+        return 2;
+    char value[1024];
+    GetPrivateProfileStringA(argv[1], argv[2], "", value, sizeof value, argv[0]);
+    printf("%s\n", value);
+    return 0;
+}
+
+struct Command {
+    const char *name;
+    int (*run)(int argc, char **argv);
+};
+
+static const Command g_commands[] = {
+    {"msgbox", CmdMsgBox},
+    {"wait-window", CmdWaitWindow},
+    {"no-window", CmdNoWindow},
+    {"host-check", CmdHostCheck},
+    {"ini", CmdIni},
+};
+
+int main(int argc, char **argv)
+{
+    setvbuf(stdout, NULL, _IONBF, 0);
+    if (argc < 2)
+        return 2;
+    for (size_t i = 0; i < sizeof g_commands / sizeof g_commands[0]; i++)
+        if (!strcmp(argv[1], g_commands[i].name)) {
+            int rc = g_commands[i].run(argc - 2, argv + 2);
+            if (rc == 2)
+                fprintf(stderr, "usage error in %s\n", argv[1]);
+            return rc;
+        }
+    fprintf(stderr, "unknown command %s\n", argv[1]);
+    return 2;
+}

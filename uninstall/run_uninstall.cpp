@@ -1,0 +1,80 @@
+// The uninstaller's run: the word-list removals first (they need only the
+// profile API), then the script's removal sections through the Setup API,
+// the device class key, and the request to detect the mouse again.
+#include "uninstall/uninstall.h"
+#include "install/install.h"
+
+#define CLASS_SECTION "ClassUnInstall"
+#define DRIVER_SECTION "Uninstall"
+
+// Applies the class section's registry operations under the class key.
+// Without the key there is nothing to apply them to, so they are skipped.
+static void ApplyClassRegistry(HWND owner, HINF inf)
+{
+    HKEY classKey;
+    DWORD disposition;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY, 0, NULL, 0,
+                        KEY_ALL_ACCESS, NULL, &classKey,
+                        &disposition) != ERROR_SUCCESS)
+        return;
+    SetupInstallFromInfSectionA(owner, inf, CLASS_SECTION, SPINST_REGISTRY,
+                                classKey, NULL, 0, NULL, NULL, NULL, NULL);
+    RegCloseKey(classKey);
+}
+
+int RunUninstall(HWND owner)
+{
+    char dir[MAX_PATH];
+    char script[MAX_PATH];
+    if (!GetScriptPath(dir, script))
+        return 0;
+    ShowScriptBanner(owner, script, "PR-4417 Uninstaller");
+
+    // Before the script is opened as an INF, so that the shared lists are
+    // cleaned even when the rest cannot run.
+    ApplyIniFieldEdits(script, "MyRemoveIniFields");
+
+    HINF inf = OpenInstallScript(script);
+    if (inf == INVALID_HANDLE_VALUE)
+        return 0;
+    HSPFILEQ queue = SetupOpenFileQueue();
+    if (queue == NULL || queue == INVALID_HANDLE_VALUE) {
+        SetupCloseInfFile(inf);
+        return 0;
+    }
+    PVOID context = SetupInitDefaultQueueCallbackEx(owner, NULL, 0, 0, NULL);
+    if (context == NULL) {
+        SetupCloseFileQueue(queue);
+        SetupCloseInfFile(inf);
+        return 0;
+    }
+
+    SetupInstallFilesFromInfSectionA(inf, NULL, queue, CLASS_SECTION, dir,
+                                     QVX_COPY_NEWER);
+    if (SetupInstallFilesFromInfSectionA(inf, NULL, queue, DRIVER_SECTION, dir,
+                                         QVX_COPY_NEWER))
+        // A driver file still in use is passed over (QueueFileCallback).
+        SetupCommitFileQueueA(owner, queue, QueueFileCallback, &context);
+
+    ApplyClassRegistry(owner, inf);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY);
+
+    BOOL removed = SetupInstallFromInfSectionA(
+        owner, inf, DRIVER_SECTION, SPINST_INIFILES, NULL, NULL, 0, NULL, NULL,
+        NULL, NULL);
+
+    SetupTermDefaultQueueCallback(context);
+    SetupCloseFileQueue(queue);
+    SetupCloseInfFile(inf);
+
+    // The tablet no longer stands in for a mouse: let Windows look again,
+    // whether or not the removal completed.
+    WriteProfileStringA("Windows", "SkipMouseRedetect", "1");
+
+    if (removed)
+        SetupPromptReboot(NULL, NULL, FALSE);
+    else
+        MessageBoxA(owner, "Uninstallation did not complete successfully!",
+                    "Error", MB_OK);
+    return 1;
+}

@@ -1,0 +1,50 @@
+// What the six page procedures share.
+#ifndef QVX_WIZARD_PAGES_H
+#define QVX_WIZARD_PAGES_H
+
+#include <windows.h>
+#include <commctrl.h>
+#include "wizard/resource_ids.h"
+#include "wizard/wizard.h"
+
+// Page indexes in the sheet.
+enum { PAGE_WELCOME, PAGE_PLUG, PAGE_CONFIG, PAGE_NOTDETECTED, PAGE_MANUAL,
+       PAGE_FINISH, PAGE_COUNT };
+
+// The port for which disabling the serial mouse was agreed (0 = none);
+// Finish acts only on an agreement made for the port it installs.
+extern int g_agreedMousePort;
+
+INT_PTR CALLBACK WelcomePageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK PlugTabletPageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ConfigPageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK NotDetectedPageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ManualPageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK FinishPageProc(HWND, UINT, WPARAM, LPARAM);
+
+// Sets the page's answer to the notification being handled; returns TRUE.
+INT_PTR PageResult(HWND page, LONG_PTR result);
+
+// Posts the sheet's wizard buttons (PSWIZB_* bits).
+void PostButtons(HWND page, DWORD buttons);
+
+// Moves the sheet to another page; the notification answers -1.
+INT_PTR JumpTo(HWND page, int index);
+
+// Port scan with the wait cursor; stores the selected port and the
+// probe-found flag and returns the flag.
+int ScanForTablet(void);
+
+// Serial-mouse lookup with the sheet disabled, so no button acts while the
+// detector is awaited. Returns the lookup's result.
+int LookUpMouse(HWND page);
+
+// Handles the notifications every page answers the same way. Returns TRUE
+// when it handled the notification (its answer already set).
+int HandleCommonNotify(HWND page, const NMHDR *hdr);
+
+// A radio click on a page whose buttons run from first to last: checks only
+// the clicked button and returns its ID, or 0 for other commands.
+int HandleRadioClick(HWND page, WPARAM wParam, int first, int last);
+
+#endif

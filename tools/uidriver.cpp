@@ -2,6 +2,7 @@
 // reads and answers message boxes, checks the host window, reads profile
 // values. One command per run; exit code 0 = as expected, 1 = not, 2 = usage.
 #include <windows.h>
+#include <commctrl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -176,6 +177,49 @@ static int CmdHostCheck(int argc, char **argv)
     return bad;
 }
 
+// hidden-host-check CLASS TITLE: a host window that is never shown: it
+// exists without being visible, is not topmost, has no class icon, is a
+// zero-size popup at the centre formula, and (having no position handler
+// of its own) follows move requests.
+static int CmdHiddenHostCheck(int argc, char **argv)
+{
+    if (argc < 2)
+        return 2;
+    HWND host = NULL;
+    DWORD start = GetTickCount();
+    while (!(host = FindTopWindow(argv[0], argv[1]))) {
+        if (GetTickCount() - start > 10000)
+            return NotFound(argv[1]);
+        Sleep(50);
+    }
+    int bad = 0;
+    RECT r;
+    GetWindowRect(host, &r);
+    int x = (GetSystemMetrics(SM_CXFULLSCREEN) - 400) / 2;
+    int y = (GetSystemMetrics(SM_CYFULLSCREEN) - 300) / 2;
+    LONG_PTR style = GetWindowLongPtrA(host, GWL_STYLE);
+    LONG_PTR exStyle = GetWindowLongPtrA(host, GWL_EXSTYLE);
+    bad |= Check(!IsWindowVisible(host), "window is not visible");
+    bad |= Check(r.left == x && r.top == y, "position is the centre formula");
+    bad |= Check(r.right == r.left && r.bottom == r.top, "size is zero");
+    LONG_PTR own = style & ~(LONG_PTR)(WS_CLIPSIBLINGS | WS_DISABLED);
+    if (own != WS_POPUP)
+        printf("style %08lx\n", (unsigned long)style);
+    bad |= Check(own == WS_POPUP, "style is WS_POPUP");
+    bad |= Check((exStyle & WS_EX_TOPMOST) == 0, "window is not topmost");
+    bad |= Check(GetClassLongPtrA(host, GCLP_HICON) == 0, "class has no icon");
+    SetWindowPos(host, NULL, x + 5, y + 7, 0, 0,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+    RECT moved;
+    GetWindowRect(host, &moved);
+    bad |= Check(moved.left == x + 5 && moved.top == y + 7,
+                 "move requests take effect");
+    SetWindowPos(host, NULL, x, y, 0, 0,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+    bad |= Check(!IsWindowVisible(host), "window is still not visible");
+    return bad;
+}
+
 // ini FILE SECTION KEY: prints the value as the profile API reads it.
 static int CmdIni(int argc, char **argv)
 {
@@ -184,6 +228,194 @@ static int CmdIni(int argc, char **argv)
     char value[1024];
     GetPrivateProfileStringA(argv[1], argv[2], "", value, sizeof value, argv[0]);
     printf("%s\n", value);
+    return 0;
+}
+
+// --- The wizard sheet ------------------------------------------------------
+
+// Sheet button IDs of the common controls' wizard.
+#define SHEET_BACK 0x3023
+#define SHEET_NEXT 0x3024
+#define SHEET_FINISH 0x3025
+
+static HWND CurrentPage(HWND sheet)
+{
+    DWORD_PTR page = 0;
+    if (!SendMessageTimeoutA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0,
+                             SMTO_ABORTIFHUNG, 2000, &page))
+        return NULL;
+    return (HWND)page;
+}
+
+static BOOL CALLBACK FindSheetProc(HWND hwnd, LPARAM lp)
+{
+    char cls[64];
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (strcmp(cls, "#32770") || !IsWindowVisible(hwnd))
+        return TRUE;
+    // Message boxes are dialogs too; only a sheet has a current page.
+    if (!GetDlgItem(hwnd, SHEET_NEXT) && !GetDlgItem(hwnd, SHEET_FINISH))
+        return TRUE;
+    *(HWND *)lp = hwnd;
+    return FALSE;
+}
+
+static HWND WaitSheet(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND sheet = NULL;
+        EnumWindows(FindSheetProc, (LPARAM)&sheet);
+        if (sheet)
+            return sheet;
+        if (GetTickCount() - start > ms)
+            return NULL;
+        Sleep(50);
+    }
+}
+
+static void PageTitle(HWND page, char *title, int size)
+{
+    title[0] = '\0';
+    if (page)
+        GetWindowTextA(page, title, size);
+}
+
+// page TITLE TIMEOUT_MS: waits until the sheet shows the page with TITLE.
+static int CmdPage(int argc, char **argv)
+{
+    if (argc < 2)
+        return 2;
+    DWORD start = GetTickCount();
+    char title[256] = "";
+    for (;;) {
+        HWND sheet = WaitSheet(200);
+        if (sheet) {
+            PageTitle(CurrentPage(sheet), title, sizeof title);
+            if (!strcmp(title, argv[0]))
+                return 0;
+        }
+        if (GetTickCount() - start > (DWORD)atoi(argv[1])) {
+            fprintf(stderr, "page is \"%s\", want \"%s\"\n", title, argv[0]);
+            return NotFound(argv[0]);
+        }
+        Sleep(50);
+    }
+}
+
+// press next|back|finish|cancel: posted, as the page may open a dialog.
+static int CmdPress(int argc, char **argv)
+{
+    if (argc < 1)
+        return 2;
+    static const struct { const char *name; int button; } buttons[] = {
+        {"back", PSBTN_BACK}, {"next", PSBTN_NEXT},
+        {"finish", PSBTN_FINISH}, {"cancel", PSBTN_CANCEL}};
+    HWND sheet = WaitSheet(5000);
+    if (!sheet)
+        return NotFound("wizard sheet");
+    for (const auto &b : buttons)
+        if (!strcmp(argv[0], b.name)) {
+            PostMessageA(sheet, PSM_PRESSBUTTON, b.button, 0);
+            return 0;
+        }
+    return 2;
+}
+
+// click ID: clicks a button of the current page, as the mouse would.
+static int CmdClick(int argc, char **argv)
+{
+    if (argc < 1)
+        return 2;
+    HWND sheet = WaitSheet(5000);
+    HWND page = sheet ? CurrentPage(sheet) : NULL;
+    HWND button = page ? GetDlgItem(page, atoi(argv[0])) : NULL;
+    if (!button)
+        return NotFound(argv[0]);
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return 0;
+}
+
+// checked: prints the IDs of the checked buttons of the current page.
+static BOOL CALLBACK PrintChecked(HWND child, LPARAM)
+{
+    char cls[32];
+    GetClassNameA(child, cls, sizeof cls);
+    if (!_stricmp(cls, "Button") &&
+        SendMessageA(child, BM_GETCHECK, 0, 0) == BST_CHECKED)
+        printf("%d\n", GetDlgCtrlID(child));
+    return TRUE;
+}
+
+static int CmdChecked(int, char **)
+{
+    HWND sheet = WaitSheet(5000);
+    HWND page = sheet ? CurrentPage(sheet) : NULL;
+    if (!page)
+        return NotFound("wizard page");
+    EnumChildWindows(page, PrintChecked, 0);
+    return 0;
+}
+
+// text ID: prints the text of a control of the current page.
+static int CmdText(int argc, char **argv)
+{
+    if (argc < 1)
+        return 2;
+    HWND sheet = WaitSheet(5000);
+    HWND page = sheet ? CurrentPage(sheet) : NULL;
+    char text[512];
+    if (!page || !GetDlgItem(page, atoi(argv[0])))
+        return NotFound(argv[0]);
+    GetDlgItemTextA(page, atoi(argv[0]), text, sizeof text);
+    printf("%s\n", text);
+    return 0;
+}
+
+// button-center next|back|finish|cancel: screen point of a sheet button,
+// for a click through the X server.
+static int CmdButtonCenter(int argc, char **argv)
+{
+    if (argc < 1)
+        return 2;
+    HWND sheet = WaitSheet(5000);
+    if (!sheet)
+        return NotFound("wizard sheet");
+    int id = !strcmp(argv[0], "back") ? SHEET_BACK
+           : !strcmp(argv[0], "next") ? SHEET_NEXT
+           : !strcmp(argv[0], "finish") ? SHEET_FINISH : IDCANCEL;
+    RECT r;
+    if (!GetWindowRect(GetDlgItem(sheet, id), &r))
+        return NotFound(argv[0]);
+    printf("%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return 0;
+}
+
+// enabled: prints 1 when the sheet window takes input, else 0.
+static int CmdEnabled(int, char **)
+{
+    HWND sheet = WaitSheet(5000);
+    if (!sheet)
+        return NotFound("wizard sheet");
+    printf("%d\n", IsWindowEnabled(sheet) ? 1 : 0);
+    return 0;
+}
+
+// gone CLASS TITLE TIMEOUT_MS: waits until no such window is left.
+static int CmdGone(int argc, char **argv)
+{
+    if (argc < 3)
+        return 2;
+    const char *cls = strcmp(argv[0], "-") ? argv[0] : NULL;
+    const char *title = strcmp(argv[1], "-") ? argv[1] : NULL;
+    DWORD start = GetTickCount();
+    while (FindTopWindow(cls, title)) {
+        if (GetTickCount() - start > (DWORD)atoi(argv[2])) {
+            fprintf(stderr, "still there: %s\n", argv[1]);
+            return 1;
+        }
+        Sleep(50);
+    }
     return 0;
 }
 
@@ -197,7 +429,16 @@ static const Command g_commands[] = {
     {"wait-window", CmdWaitWindow},
     {"no-window", CmdNoWindow},
     {"host-check", CmdHostCheck},
+    {"hidden-host-check", CmdHiddenHostCheck},
     {"ini", CmdIni},
+    {"page", CmdPage},
+    {"press", CmdPress},
+    {"click", CmdClick},
+    {"checked", CmdChecked},
+    {"text", CmdText},
+    {"button-center", CmdButtonCenter},
+    {"enabled", CmdEnabled},
+    {"gone", CmdGone},
 };
 
 int main(int argc, char **argv)

@@ -5,6 +5,21 @@
 
 #include <windows.h>
 
+// The tablet's answer to the identification request: 15 bytes on the wire,
+// no terminator, no length.
+#define QVX_TABLET_ID "QUORVIX PR-4417"
+
+// The longest wait for the serial-mouse detector's answer, in milliseconds.
+// A detector that crashed or never finds anything must not hang the wizard.
+#define QVX_DETECTOR_TIME_LIMIT 15000
+
+// Pause between two looks at the detector's answer file, in milliseconds;
+// waiting messages end the pause at once.
+#define QVX_DETECTOR_POLL 50
+
+// The longest program directory from which the detector is started.
+#define QVX_DETECTOR_DIR_MAX 235
+
 // Probes COM1..COM8 (always all eight); returns the highest port on which
 // the tablet answered, or -1.
 int ScanComPorts(void);
@@ -20,5 +35,15 @@ int WriteComBytes(HANDLE port, const void *bytes, DWORD count);
 // external detector); with disable nonzero also disables that device in the
 // current hardware profile. Returns the port, or 0 or below for none.
 int FindMousePort(int disable);
+
+// The registry half of FindMousePort: the first registered serial pointing
+// device whose resources name COM1..COM4. Returns that port, or 0. With
+// disable nonzero that device is disabled in the current hardware profile.
+int FindRegisteredMouse(int disable);
+
+// The detector half of FindMousePort: starts ptrsniff.exe from the program
+// directory and waits at most limit milliseconds for its answer, dispatching
+// the thread's messages meanwhile. Returns the port it names (1..9), or 0.
+int AskMouseDetector(DWORD limit);
 
 #endif

@@ -1,0 +1,64 @@
+// The detector half of the serial-mouse lookup: the external detector
+// ptrsniff.exe, started from the program directory, writes the mouse's
+// port into the section "Mouse" of qvxinst.ini in the Windows directory.
+#include "detect/detect.h"
+#include "install/install.h"
+
+#define DETECTOR_NAME "ptrsniff.exe"
+#define ANSWER_FILE "qvxinst.ini"
+#define ANSWER_SECTION "Mouse"
+#define ANSWER_KEY "DetectedPort"
+
+// Reads the answer file until the detector has written a value or the time
+// limit has passed, dispatching the thread's messages meanwhile so that the
+// wizard repaints. Between two looks the thread sleeps until a message comes
+// or the poll interval ends. Returns the port the answer names, or 0.
+static int WaitForAnswer(DWORD limit)
+{
+    DWORD start = GetTickCount();
+    char answer[5];
+    for (;;) {
+        GetPrivateProfileStringA(ANSWER_SECTION, ANSWER_KEY, "", answer,
+                                 sizeof answer, ANSWER_FILE);
+        if (answer[0] != '\0')
+            break;
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (GetTickCount() - start >= limit)
+            return 0;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, QVX_DETECTOR_POLL, QS_ALLINPUT);
+    }
+    // One decimal digit names COM1..COM9; anything else is no port.
+    if (answer[0] >= '1' && answer[0] <= '9')
+        return answer[0] - '0';
+    return 0;
+}
+
+int AskMouseDetector(DWORD limit)
+{
+    char dir[MAX_PATH];
+    if (!GetProgramDir(dir, sizeof dir))
+        return 0;
+    int dirLength = lstrlenA(dir);
+    if (dirLength > QVX_DETECTOR_DIR_MAX)
+        return 0;
+
+    // The program path is quoted: the package directory often holds a blank
+    // ("C:\Program Files\..."), and unquoted the system would try to start
+    // the part before the blank.
+    char command[QVX_DETECTOR_DIR_MAX + 32];
+    lstrcpyA(command, "\"");
+    lstrcatA(command, dir);
+    lstrcatA(command, DETECTOR_NAME "\" " ANSWER_FILE);
+
+    // An answer left from an earlier run must not be taken for this one.
+    WritePrivateProfileStringA(ANSWER_SECTION, NULL, NULL, ANSWER_FILE);
+    int port = 0;
+    if (WinExec(command, SW_HIDE) > 31)
+        port = WaitForAnswer(limit);
+    WritePrivateProfileStringA(ANSWER_SECTION, NULL, NULL, ANSWER_FILE);
+    return port;
+}

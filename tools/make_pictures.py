@@ -166,11 +166,11 @@ def arrow(c, x0, y0, x1, y1, colour=RED, width=3.0, head=7.0):
 GLYPHS = {
     '1': ["..#..",
           ".##..",
+          "#.#..",
           "..#..",
           "..#..",
           "..#..",
-          "..#..",
-          "#####"],
+          ".###."],
     '2': [".###.",
           "#...#",
           "....#",
@@ -253,11 +253,12 @@ def embolden(bits, n):
 
 
 def label(text, colour):
-    """A 50x50 picture with a big, thick, centred label."""
+    """A 50x50 picture with a big, thick label, centred across."""
     bits = embolden(scale2x(scale2x(text_bits(text))), 2)
     c = canvas(50, 50)
     h, w = len(bits), len(bits[0])
-    ox, oy = (50 - w) // 2, (50 - h) // 2
+    # Kept high: on the page the picture below may cover the lower rows.
+    ox, oy = (50 - w) // 2, 2
     for y in range(h):
         for x in range(w):
             if bits[y][x]:
@@ -266,11 +267,11 @@ def label(text, colour):
 
 
 # ---------------------------------------------------------------------------
-# Connectors. A D-sub face is a trapezoid with rounded corners, wider at the
-# top; "pins" gives the number of contacts in the top row (the bottom row has
-# one fewer).
+# Connectors, drawn in an oblique view: faces square to the viewer, depth
+# running diagonally, so a port's pins show and a plug's sides show.
 
 def d_shape(cx, cy, w, h, r):
+    """A D-sub face: a trapezoid with rounded corners, wider at the top."""
     slant = h * 0.22
     return rounded([(cx - w / 2, cy - h / 2), (cx + w / 2, cy - h / 2),
                     (cx + w / 2 - slant, cy + h / 2), (cx - w / 2 + slant, cy + h / 2)], r)
@@ -288,8 +289,9 @@ def hex_nut(c, cx, cy, r=4.2):
 
 
 def port_face(c, cx, cy, pins, pitch):
-    """A male D-sub port: metal shell, dark insulator and two rows of pins,
-    with the standoff screws on either side."""
+    """A male D-sub port: metal shell, dark insulator and two rows of pins
+    (pins in the top row, one fewer below), with the standoff screws on
+    either side."""
     w = pins * pitch + 6
     h = 2 * pitch + 8
     shell = d_shape(cx, cy, w + 6, h + 6, 4)
@@ -307,18 +309,18 @@ def port_face(c, cx, cy, pins, pitch):
     nut = w / 2 + 9
     hex_nut(c, cx - nut, cy)
     hex_nut(c, cx + nut, cy)
-    return w
 
 
 def cable(c, pts, width=7):
+    """A round cable along pts, outlined, with a highlight along its top."""
     polyline(c, pts, BLACK, width + 2)
     polyline(c, pts, SHADOW, width)
     polyline(c, [(x - width / 4, y - width / 4) for x, y in pts], FACE, max(1.0, width / 4))
 
 
 def plug_back(c, cx, cy, w, h, depth, cable_to):
-    """A D-sub plug with its hood, seen from behind: the hood with the
-    thumbscrews, the shell standing out in front, the cable out of the back."""
+    """A D-sub plug with its hood, seen from behind on its way in: the hood
+    with its sides, the thumbscrews, the cable out of the back."""
     hood = rounded([(cx - w / 2, cy - h / 2), (cx + w / 2, cy - h / 2),
                     (cx + w / 2 - 4, cy + h / 2), (cx - w / 2 + 4, cy + h / 2)], 4)
     extrude(c, hood, depth, SHADOW, BLACK)
@@ -344,7 +346,6 @@ def plug_back(c, cx, cy, w, h, depth, cable_to):
 def picture_panel():
     c = canvas(405, 170)
     bevel(c, 0, 0, 405, 170, raised=True)
-    bevel(c, 1, 1, 404, 169, raised=True)
     return c
 
 
@@ -357,13 +358,13 @@ def back_panel(c, x0, y0, x1, y1):
 
 
 def picture_plug9():
+    # The "OR" label overlaps the top right corner by a few rows on the page.
     c = canvas(144, 90)
-    back_panel(c, 2, 2, 78, 42)
-    port_face(c, 40, 22, 5, 5)
-    depth = (-10, -7)
-    cable_path = bezier((108, 68), (118, 82), (132, 80), (143, 86))
-    plug_back(c, 108, 66, 44, 22, depth, cable_path)
-    arrow(c, 90, 52, 68, 37)
+    back_panel(c, 66, 6, 140, 46)
+    port_face(c, 103, 26, 5, 5)
+    cable_path = bezier((34, 77), (24, 88), (10, 82), (0, 88))
+    plug_back(c, 34, 75, 44, 22, (10, -7), cable_path)
+    arrow(c, 64, 62, 88, 45)
     return c
 
 
@@ -383,14 +384,17 @@ def adapter(c, cx, cy, depth):
 
 
 def picture_plug25():
+    # On the page the "2." label covers the top left corner and a narrow
+    # sheet cuts off the right edge, so the parts sit top right to bottom left
+    # and only the cable runs out to the right.
     c = canvas(200, 123)
-    back_panel(c, 2, 2, 102, 42)
-    port_face(c, 50, 22, 13, 4)
-    adapter(c, 112, 66, (-10, -7))
-    cable_path = bezier((166, 103), (172, 115), (186, 114), (199, 120))
-    plug_back(c, 166, 101, 44, 22, (-9, -6), cable_path)
-    arrow(c, 146, 52, 108, 36)
-    arrow(c, 190, 88, 158, 74)
+    back_panel(c, 76, 2, 172, 42)
+    port_face(c, 124, 22, 13, 4)
+    adapter(c, 92, 70, (10, -7))
+    cable_path = bezier((36, 106), (26, 120), (10, 114), (0, 121))
+    plug_back(c, 36, 104, 44, 22, (9, -6), cable_path)
+    arrow(c, 62, 52, 84, 38)
+    arrow(c, 12, 88, 40, 70)
     return c
 
 
@@ -410,13 +414,15 @@ def picture_icon():
     outline(c, area, BLACK)
     for x, colour in ((9, RED), (12, LIME), (15, YELLOW)):
         fill_rect(c, x, 13, x + 2, 14, colour)
-    # The pen, its tip resting on the drawing area.
+    # A stroke drawn with the pen, and the pen, its tip resting on the area.
+    polyline(c, [(8, 21), (10, 18), (12, 20), (14, 21), (16, 19)], RED)
     line(c, 29, 0, 19, 16, BLACK, 5)
     line(c, 29, 0, 19, 16, BLUE, 3)
     line(c, 28, 0, 19, 14, CYAN)
     line(c, 19, 16, 17, 19, BLACK, 2)
     line(c, 18, 17, 17, 18, SHADOW)
     put(c, 16, 19, BLACK)
+    line(c, 29, 0, 31, 0, BLACK)
     return c
 
 

@@ -156,6 +156,7 @@ no-install)
     expect_eq "$(ini_value system.ini boot drivers)" "mmsystem.dll qvxold.drv power.drv" \
         "drivers untouched"
     expect_eq "$(ini_value system.ini 386Enh Pointing)" "vmouse.386 msmouse.vxd" "Pointing untouched"
+    expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "1" "SkipMouseRedetect"
     snapshot after
     EXPLAINED["+ win.ini [Windows] SkipMouseRedetect=1"]="the uninstaller asks Windows to detect the mouse again"
     compare before after

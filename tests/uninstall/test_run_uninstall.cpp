@@ -1,0 +1,412 @@
+// The uninstallation run in-process, against a simulated installation, with
+// the Setup API calls that Wine cannot make fail or cannot show wrapped.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <setupapi.h>
+#include <string>
+#include <vector>
+#include "install/install.h"
+#include "uninstall/uninstall.h"
+
+namespace {
+
+const char *kBanner = "Penrel PR-4417 tablet driver, release 2.1 (sample package)";
+
+struct SectionCall {
+    std::string section;
+    UINT flags;
+    bool rootIsClassKey;
+    HWND owner;
+};
+
+struct CommitCall {
+    HWND owner;
+    PSP_FILE_CALLBACK_A handler;
+    bool contextHoldsDefault;
+    UINT deleteErrorAnswer;
+};
+
+struct RebootCall {
+    HSPFILEQ queue;
+    HWND owner;
+    BOOL scanOnly;
+};
+
+bool g_failIniSection;
+PVOID g_defaultContext;
+HWND g_defaultContextOwner;
+std::vector<PVOID> g_releasedContexts;
+std::vector<SectionCall> g_sectionCalls;
+std::vector<CommitCall> g_commitCalls;
+std::vector<RebootCall> g_rebootCalls;
+
+FARPROC Real(const char *name)
+{
+    return GetProcAddress(LoadLibraryA("setupapi.dll"), name);
+}
+
+typedef BOOL(WINAPI *InstallFromSectionFn)(HWND, HINF, PCSTR, UINT, HKEY, PCSTR,
+                                           UINT, PSP_FILE_CALLBACK_A, PVOID,
+                                           HDEVINFO, PSP_DEVINFO_DATA);
+typedef BOOL(WINAPI *CommitFn)(HWND, HSPFILEQ, PSP_FILE_CALLBACK_A, PVOID);
+typedef PVOID(WINAPI *InitContextFn)(HWND, HWND, UINT, DWORD, PVOID);
+typedef void(WINAPI *TermContextFn)(PVOID);
+
+PVOID WINAPI FakeInitContext(HWND owner, HWND progress, UINT msg, DWORD r1,
+                             PVOID r2)
+{
+    g_defaultContextOwner = owner;
+    g_defaultContext = ((InitContextFn)(void *)Real(
+        "SetupInitDefaultQueueCallbackEx"))(owner, progress, msg, r1, r2);
+    return g_defaultContext;
+}
+
+void WINAPI FakeTermContext(PVOID context)
+{
+    g_releasedContexts.push_back(context);
+    ((TermContextFn)(void *)Real("SetupTermDefaultQueueCallback"))(context);
+}
+
+BOOL WINAPI FakeInstallFromSection(HWND owner, HINF inf, PCSTR section,
+                                   UINT flags, HKEY root, PCSTR src,
+                                   UINT copyFlags, PSP_FILE_CALLBACK_A cb,
+                                   PVOID ctx, HDEVINFO di, PSP_DEVINFO_DATA dd)
+{
+    // The simulated installation left "Model" in the class key, so finding
+    // it tells that the operations are applied relative to that key.
+    bool classKey = root && RegQueryValueExA(root, "Model", NULL, NULL, NULL,
+                                             NULL) == ERROR_SUCCESS;
+    g_sectionCalls.push_back({section, flags, classKey, owner});
+    if (g_failIniSection && (flags & SPINST_INIFILES)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return ((InstallFromSectionFn)(void *)Real("SetupInstallFromInfSectionA"))(
+        owner, inf, section, flags, root, src, copyFlags, cb, ctx, di, dd);
+}
+
+// Wine's default callback skips undeletable files by itself, so a file in
+// use cannot show which callback the commit was given; ask it directly.
+BOOL WINAPI FakeCommit(HWND owner, HSPFILEQ queue, PSP_FILE_CALLBACK_A handler,
+                       PVOID context)
+{
+    FILEPATHS_A paths = {"C:\\windows\\system32\\tpadvx.386", NULL,
+                         ERROR_SHARING_VIOLATION, 0};
+    UINT answer = handler(context, SPFILENOTIFY_DELETEERROR, (UINT_PTR)&paths, 0);
+    g_commitCalls.push_back(
+        {owner, handler, context && *(PVOID *)context == g_defaultContext, answer});
+    return ((CommitFn)(void *)Real("SetupCommitFileQueueA"))(owner, queue,
+                                                             handler, context);
+}
+
+UINT WINAPI FakePromptReboot(HSPFILEQ queue, HWND owner, BOOL scanOnly)
+{
+    g_rebootCalls.push_back({queue, owner, scanOnly});
+    return 0;
+}
+
+} // namespace
+
+// The run's calls go through these import pointers (mingw import libraries
+// hold one member per function, so these definitions take their place).
+extern "C" {
+void *__imp_SetupInstallFromInfSectionA = (void *)FakeInstallFromSection;
+void *__imp_SetupCommitFileQueueA = (void *)FakeCommit;
+void *__imp_SetupPromptReboot = (void *)FakePromptReboot;
+void *__imp_SetupInitDefaultQueueCallbackEx = (void *)FakeInitContext;
+void *__imp_SetupTermDefaultQueueCallback = (void *)FakeTermContext;
+}
+
+namespace {
+
+struct Box {
+    std::string caption, text;
+    HWND owner;
+    std::string skipRedetect;   // win.ini value while the box was up
+};
+
+struct BoxWatch {
+    std::vector<Box> boxes;
+    volatile LONG stop;
+};
+
+std::string ProfileValue(const char *file, const char *section, const char *key)
+{
+    char buf[512];
+    GetPrivateProfileStringA(section, key, "<absent>", buf, sizeof buf, file);
+    return buf;
+}
+
+// Answers every message box of this process with OK, recording each.
+DWORD WINAPI AnswerBoxes(void *arg)
+{
+    BoxWatch *watch = (BoxWatch *)arg;
+    HWND last = NULL;
+    while (!watch->stop) {
+        HWND box = FindWindowA("#32770", NULL);
+        DWORD pid = 0;
+        if (box)
+            GetWindowThreadProcessId(box, &pid);
+        if (box && box != last && pid == GetCurrentProcessId() &&
+            IsWindowVisible(box)) {
+            Box seen;
+            char buf[512];
+            GetWindowTextA(box, buf, sizeof buf);
+            seen.caption = buf;
+            GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);
+            seen.text = buf;
+            seen.owner = GetWindow(box, GW_OWNER);
+            seen.skipRedetect = ProfileValue("win.ini", "Windows", "SkipMouseRedetect");
+            watch->boxes.push_back(seen);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            last = box;
+        }
+        if (last && !IsWindow(last))
+            last = NULL;
+        Sleep(20);
+    }
+    return 0;
+}
+
+std::string SystemFile(const char *name)
+{
+    char dir[MAX_PATH];
+    GetSystemDirectoryA(dir, sizeof dir);
+    return std::string(dir) + "\\" + name;
+}
+
+bool Exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ClassKeyExists()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY, 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string Package(const char *name)
+{
+    return std::string(QVX_PACKAGE_DIR_WIN) + "\\" + name;
+}
+
+class RunUninstallTest : public ::testing::Test {
+protected:
+    std::string script;
+    HWND owner = NULL;
+    BoxWatch watch;
+    HANDLE watcher = NULL;
+
+    // What an installation leaves behind, as far as the removal looks at it.
+    void SetUp() override
+    {
+        char dir[MAX_PATH];
+        GetProgramDir(dir, sizeof dir);
+        script = std::string(dir) + "setup.ini";
+        ASSERT_TRUE(CopyFileA(Package("setup.ini").c_str(), script.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(Package("tpadvx.386").c_str(),
+                              SystemFile("tpadvx.386").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(Package("WTQVX.DRV").c_str(),
+                              SystemFile("WTQVX.DRV").c_str(), FALSE));
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY, 0, NULL, 0,
+                                  KEY_ALL_ACCESS, NULL, &key, NULL),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, "Model", 0, REG_SZ, (const BYTE *)"PR-4417", 8);
+        RegCloseKey(key);
+        WritePrivateProfileStringA("boot", "drivers", "mmsystem.dll power.drv  wtqvx.drv",
+                                   "system.ini");
+        WritePrivateProfileStringA("386Enh", "Pointing", "vmouse.386 tpadvx.386 msmouse.vxd",
+                                   "system.ini");
+        WriteProfileStringA("Windows", "SkipMouseRedetect", "0");
+
+        g_failIniSection = false;
+        g_sectionCalls.clear();
+        g_commitCalls.clear();
+        g_rebootCalls.clear();
+        g_defaultContext = NULL;
+        g_defaultContextOwner = NULL;
+        g_releasedContexts.clear();
+        owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 0, 0, NULL,
+                                NULL, GetModuleHandleA(NULL), NULL);
+        ASSERT_TRUE(owner != NULL);
+        watch.stop = 0;
+        watcher = CreateThread(NULL, 0, AnswerBoxes, &watch, 0, NULL);
+    }
+
+    void TearDown() override
+    {
+        StopWatching();
+        DestroyWindow(owner);
+    }
+
+    void StopWatching()
+    {
+        if (!watcher)
+            return;
+        Sleep(300);   // a box that a wrong run might still open
+        watch.stop = 1;
+        WaitForSingleObject(watcher, 5000);
+        CloseHandle(watcher);
+        watcher = NULL;
+    }
+
+    void ExpectBanner(const Box &box)
+    {
+        EXPECT_EQ(box.caption, "PR-4417 Uninstaller");
+        EXPECT_EQ(box.text, kBanner);
+        EXPECT_EQ(box.owner, owner);
+    }
+
+    // The default callback context belongs to the host window and is
+    // released exactly once.
+    void ExpectContextReleased()
+    {
+        EXPECT_EQ(g_defaultContextOwner, owner);
+        ASSERT_EQ(g_releasedContexts.size(), 1u);
+        EXPECT_EQ(g_releasedContexts[0], g_defaultContext);
+    }
+
+    // A removal leaves one blank after each kept word; whether it is still
+    // there depends on whether the profile cache re-read the file.
+    static std::string Words(const char *section, const char *key)
+    {
+        std::string v = ProfileValue("system.ini", section, key);
+        while (!v.empty() && v.back() == ' ')
+            v.pop_back();
+        return v;
+    }
+
+    void ExpectListsCleaned()
+    {
+        EXPECT_EQ(Words("boot", "drivers"), "mmsystem.dll power.drv");
+        EXPECT_EQ(Words("386Enh", "Pointing"), "vmouse.386 msmouse.vxd");
+    }
+};
+
+TEST_F(RunUninstallTest, RemovesTheDriverAndOffersARestart)
+{
+    EXPECT_EQ(RunUninstall(owner), 1);
+    StopWatching();
+
+    ASSERT_EQ(watch.boxes.size(), 1u) << "only the banner may be shown";
+    ExpectBanner(watch.boxes[0]);
+    ASSERT_EQ(g_rebootCalls.size(), 1u);
+    EXPECT_EQ(g_rebootCalls[0].queue, (HSPFILEQ)NULL);
+    EXPECT_EQ(g_rebootCalls[0].owner, (HWND)NULL);
+    EXPECT_FALSE(g_rebootCalls[0].scanOnly);
+
+    // Registry operations under the class key, then the INI operations.
+    ASSERT_EQ(g_sectionCalls.size(), 2u);
+    EXPECT_EQ(g_sectionCalls[0].section, "ClassUnInstall");
+    EXPECT_EQ(g_sectionCalls[0].flags, (UINT)SPINST_REGISTRY);
+    EXPECT_TRUE(g_sectionCalls[0].rootIsClassKey);
+    EXPECT_EQ(g_sectionCalls[1].section, "Uninstall");
+    EXPECT_EQ(g_sectionCalls[1].flags, (UINT)SPINST_INIFILES);
+    EXPECT_EQ(g_sectionCalls[0].owner, owner);
+    EXPECT_EQ(g_sectionCalls[1].owner, owner);
+
+    // One commit, whose callback passes over files that cannot be deleted.
+    ASSERT_EQ(g_commitCalls.size(), 1u);
+    EXPECT_EQ(g_commitCalls[0].owner, owner);
+    EXPECT_TRUE(g_commitCalls[0].handler == QueueFileCallback);
+    EXPECT_TRUE(g_commitCalls[0].contextHoldsDefault);
+    EXPECT_EQ(g_commitCalls[0].deleteErrorAnswer, (UINT)FILEOP_SKIP);
+    ExpectContextReleased();
+
+    EXPECT_FALSE(Exists(SystemFile("tpadvx.386")));
+    EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
+    EXPECT_FALSE(ClassKeyExists());
+    ExpectListsCleaned();
+    EXPECT_EQ(ProfileValue("win.ini", "Windows", "SkipMouseRedetect"), "1");
+}
+
+TEST_F(RunUninstallTest, FailingIniSectionIsReportedAfterRedetectIsSet)
+{
+    g_failIniSection = true;
+    EXPECT_EQ(RunUninstall(owner), 1);
+    StopWatching();
+
+    ASSERT_EQ(watch.boxes.size(), 2u);
+    ExpectBanner(watch.boxes[0]);
+    EXPECT_EQ(watch.boxes[1].caption, "Error");
+    EXPECT_EQ(watch.boxes[1].text, "Uninstallation did not complete successfully!");
+    EXPECT_EQ(watch.boxes[1].owner, owner);
+    EXPECT_EQ(watch.boxes[1].skipRedetect, "1");
+    EXPECT_TRUE(g_rebootCalls.empty()) << "no restart after a failed removal";
+    ExpectContextReleased();
+
+    // Everything before the INI section was still carried out.
+    EXPECT_FALSE(Exists(SystemFile("tpadvx.386")));
+    EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
+    EXPECT_FALSE(ClassKeyExists());
+    ExpectListsCleaned();
+}
+
+TEST_F(RunUninstallTest, ScriptOfAnotherClassStillCleansTheLists)
+{
+    WritePrivateProfileStringA("Version", "Class", "Mouse", script.c_str());
+    EXPECT_EQ(RunUninstall(owner), 0);
+    StopWatching();
+
+    ASSERT_EQ(watch.boxes.size(), 1u);
+    ExpectBanner(watch.boxes[0]);
+    ExpectListsCleaned();
+    // Nothing else was touched.
+    EXPECT_TRUE(g_sectionCalls.empty());
+    EXPECT_TRUE(g_commitCalls.empty());
+    EXPECT_TRUE(g_rebootCalls.empty());
+    EXPECT_EQ(g_defaultContext, (PVOID)NULL);
+    EXPECT_TRUE(Exists(SystemFile("tpadvx.386")));
+    EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
+    EXPECT_TRUE(ClassKeyExists());
+    EXPECT_EQ(ProfileValue("win.ini", "Windows", "SkipMouseRedetect"), "0");
+}
+
+TEST(UninstallerVersion, ResourceNamesTheUninstaller)
+{
+    std::string exe = Package("pruninst.exe");
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &handle);
+    ASSERT_GT(size, 0u) << exe;
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, data.data()));
+
+    VS_FIXEDFILEINFO *fixed = NULL;
+    UINT len = 0;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", (void **)&fixed, &len));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+
+    WORD *translation = NULL;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
+                               (void **)&translation, &len));
+    EXPECT_EQ(translation[0], 0x0409);
+    EXPECT_EQ(translation[1], 0x04B0);
+
+    const char *strings[][2] = {
+        {"CompanyName", ""},
+        {"FileDescription", "Penrel Tablet Win9x Driver Uninstaller"},
+        {"FileVersion", "2.1"},
+        {"InternalName", "pruninst"},
+        {"OriginalFilename", "pruninst.exe"},
+        {"ProductName", "Penrel Tablet"},
+        {"ProductVersion", "2.1"},
+    };
+    for (auto &s : strings) {
+        std::string path = std::string("\\StringFileInfo\\040904B0\\") + s[0];
+        char *value = NULL;
+        ASSERT_TRUE(VerQueryValueA(data.data(), path.c_str(), (void **)&value, &len))
+            << s[0];
+        EXPECT_STREQ(value, s[1]) << s[0];
+    }
+}
+
+} // namespace

@@ -26,6 +26,13 @@ qvx_base_prefix() {
             WINEPREFIX="$base" $WINE reg add 'HKLM\Software\Wine\Ports' \
                 /v COM$n /d "/nonexistent/qvx-com$n" /f >/dev/null 2>&1
         done
+        # Every program runs in an 800 x 600 virtual desktop, which draws
+        # window frames (there is no window manager) and is what the
+        # screenshots show.
+        WINEPREFIX="$base" $WINE reg add 'HKCU\Software\Wine\Explorer' \
+            /v Desktop /d Default /f >/dev/null 2>&1
+        WINEPREFIX="$base" $WINE reg add 'HKCU\Software\Wine\Explorer\Desktops' \
+            /v Default /d 800x600 /f >/dev/null 2>&1
         WINEPREFIX="$base" $WINESERVER -w
         touch "$base/.ready"
     ) 9>"$QVX_BUILD_DIR/wine-base.lock"
@@ -67,6 +74,12 @@ wine_wait() {
         sleep 0.1
     done
     fail "program did not end within ${secs}s"
+}
+
+# Saves a picture of the virtual desktop as NAME.png under the build tree.
+screenshot() {
+    mkdir -p "$QVX_BUILD_DIR/screenshots"
+    import -window root -crop 800x600+0+0 +repage "$QVX_BUILD_DIR/screenshots/$1.png"
 }
 
 uidriver() { $WINE "$QVX_TOOLS_DIR/uidriver.exe" "$@"; }

@@ -3,6 +3,7 @@
 # Wine prefix. One scenario per run: full | no-banner | no-script | wrong-class
 set -u
 . "$(dirname "$0")/../e2e/winenv.sh"
+. "$(dirname "$0")/../e2e/wizard.sh"
 scenario=$1
 wine_up
 install_package
@@ -39,8 +40,8 @@ expect_installed() {
         "word list: old driver out, new one in, others kept"
     expect_eq "$(ini_value system.ini 386Enh Pointing)" "vmouse.386 msmouse.vxd tpadvx.386" \
         "word list: added after the others"
-    expect_eq "$(ini_value wintab.ini 'Penrel Tablet Driver' Com)" "1" "wintab.ini Com"
-    expect_eq "$(ini_value system.ini tpadvx.386 WTQVX)" "1" "system.ini WTQVX"
+    expect_eq "$(ini_value wintab.ini 'Penrel Tablet Driver' Com)" "$1" "wintab.ini Com"
+    expect_eq "$(ini_value system.ini tpadvx.386 WTQVX)" "$1" "system.ini WTQVX"
     expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "0" "SkipMouseRedetect"
 }
 
@@ -52,15 +53,17 @@ full)
     uidriver msgbox "PR-4417 Installer" \
         "Penrel PR-4417 tablet driver, release 2.1 (sample package)" 15000 ||
         fail "banner"
+    wizard_install_manual 3
     wine_wait "$BG_PID" 60 || fail "setup.exe exit code"
-    expect_installed
+    expect_installed 3
     ;;
 no-banner)
     sed -i 's/^Cycle=.*/Cycle=/' "$PKG/setup.ini"
     wine_start "$PKG/setup.exe"
-    uidriver no-window "#32770" - 1500 || fail "a dialog appeared"
+    uidriver no-window "#32770" "PR-4417 Installer" 1500 || fail "a banner appeared"
+    wizard_install_manual 1
     wine_wait "$BG_PID" 60 || fail "setup.exe exit code"
-    expect_installed
+    expect_installed 1
     ;;
 no-script)
     rm "$PKG/setup.ini"

@@ -1,0 +1,25 @@
+# Sourced after winenv.sh: walks the installer's wizard through the UI driver.
+
+# Waits for a wizard page; fails the scenario when another one shows.
+expect_page() { uidriver page "$1" "${2:-20000}" >/dev/null || fail "page '$1'"; echo "ok   page '$1'"; }
+
+# From the Welcome page with no tablet and no serial mouse anywhere: the
+# scans find nothing, so the user names PORT by hand and presses Finish.
+wizard_install_manual() {
+    port=$1
+    expect_page "Penrel Tablet Setup"
+    uidriver press next
+    expect_page "Plug Tablet"
+    uidriver press next
+    expect_page "Tablet Configuration"
+    uidriver press next
+    expect_page "Tablet not detected"
+    uidriver click 1022
+    uidriver press next
+    expect_page "Manually specify port"
+    uidriver click $((999 + port))
+    uidriver press next
+    expect_page "Complete Install"
+    [ "$(uidriver text 1028 | tr -d '\r')" = "COM$port" ] || fail "Finish page port text"
+    uidriver press finish
+}

@@ -419,6 +419,76 @@ static int CmdGone(int argc, char **argv)
     return 0;
 }
 
+// --- Registry fixtures -----------------------------------------------------
+// Wine's reg.exe knows no HKEY_DYN_DATA, so fixtures are written from here.
+
+static HKEY RootKey(const char *name)
+{
+    if (!strcmp(name, "HKDD")) return HKEY_DYN_DATA;
+    if (!strcmp(name, "HKCC")) return HKEY_CURRENT_CONFIG;
+    if (!strcmp(name, "HKLM")) return HKEY_LOCAL_MACHINE;
+    if (!strcmp(name, "HKCU")) return HKEY_CURRENT_USER;
+    return NULL;
+}
+
+// reg-set ROOT PATH NAME sz|dword|hex VALUE: creates the key and sets the
+// value (dword in any C base, hex as a byte string "f8020000").
+static int CmdRegSet(int argc, char **argv)
+{
+    if (argc < 5 || !RootKey(argv[0]))
+        return 2;
+    HKEY key;
+    if (RegCreateKeyExA(RootKey(argv[0]), argv[1], 0, NULL, 0, KEY_ALL_ACCESS,
+                        NULL, &key, NULL) != ERROR_SUCCESS) {
+        fprintf(stderr, "cannot create %s\\%s\n", argv[0], argv[1]);
+        return 1;
+    }
+    LONG rc;
+    if (!strcmp(argv[3], "dword")) {
+        DWORD v = strtoul(argv[4], NULL, 0);
+        rc = RegSetValueExA(key, argv[2], 0, REG_DWORD, (BYTE *)&v, sizeof v);
+    } else if (!strcmp(argv[3], "hex")) {
+        BYTE bytes[256];
+        DWORD n = 0;
+        for (const char *p = argv[4]; p[0] && p[1] && n < sizeof bytes; p += 2) {
+            char pair[3] = {p[0], p[1], 0};
+            bytes[n++] = (BYTE)strtoul(pair, NULL, 16);
+        }
+        rc = RegSetValueExA(key, argv[2], 0, REG_BINARY, bytes, n);
+    } else {
+        rc = RegSetValueExA(key, argv[2], 0, REG_SZ, (BYTE *)argv[4],
+                            (DWORD)strlen(argv[4]) + 1);
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? 0 : 1;
+}
+
+// reg-get ROOT PATH NAME: prints a DWORD as a number, a string as it is;
+// prints "<absent>" when the key or value is missing.
+static int CmdRegGet(int argc, char **argv)
+{
+    if (argc < 3 || !RootKey(argv[0]))
+        return 2;
+    HKEY key;
+    BYTE data[512];
+    DWORD type = 0, size = sizeof data - 1;
+    if (RegOpenKeyExA(RootKey(argv[0]), argv[1], 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        printf("<absent>\n");
+        return 0;
+    }
+    LONG rc = RegQueryValueExA(key, argv[2], NULL, &type, data, &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS)
+        printf("<absent>\n");
+    else if (type == REG_DWORD)
+        printf("%lu\n", *(DWORD *)data);
+    else {
+        data[size] = 0;
+        printf("%s\n", (char *)data);
+    }
+    return 0;
+}
+
 struct Command {
     const char *name;
     int (*run)(int argc, char **argv);
@@ -439,6 +509,8 @@ static const Command g_commands[] = {
     {"button-center", CmdButtonCenter},
     {"enabled", CmdEnabled},
     {"gone", CmdGone},
+    {"reg-set", CmdRegSet},
+    {"reg-get", CmdRegGet},
 };
 
 int main(int argc, char **argv)

@@ -4,6 +4,7 @@
 #   roundtrip | twice | no-install | no-remove-fields | no-script | held-file
 set -u
 . "$(dirname "$0")/../e2e/winenv.sh"
+. "$(dirname "$0")/../e2e/wizard.sh"
 scenario=$1
 wine_up
 install_package
@@ -19,11 +20,12 @@ class_key_exists() { wine_run reg query "$CLASS_KEY" >/dev/null 2>&1; }
 printf '[boot]\r\ndrivers=mmsystem.dll qvxold.drv power.drv\r\n[386Enh]\r\nPointing=vmouse.386 msmouse.vxd\r\n' \
     >>"$WINDIR/system.ini"
 
-# The installation, as a user would run it. Kept in one place so that the
-# wizard's pages can be driven here once setup shows them.
+# The installation, as a user would run it: no tablet answers, so the port
+# (COM2) is named by hand on the wizard's pages.
 install_driver() {
     wine_start "$PKG/setup.exe"
     uidriver msgbox "PR-4417 Installer" "$BANNER" 15000 >/dev/null || fail "installer banner"
+    wizard_install_manual 2 >/dev/null
     wine_wait "$BG_PID" 60 || fail "setup.exe exit code"
     [ -e "$SYSDIR/WTQVX.DRV" ] && class_key_exists || fail "installation did not take place"
     echo "ok   installed"

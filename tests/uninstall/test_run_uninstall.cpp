@@ -368,45 +368,4 @@ TEST_F(RunUninstallTest, ScriptOfAnotherClassStillCleansTheLists)
     EXPECT_EQ(ProfileValue("win.ini", "Windows", "SkipMouseRedetect"), "0");
 }
 
-TEST(UninstallerVersion, ResourceNamesTheUninstaller)
-{
-    std::string exe = Package("pruninst.exe");
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &handle);
-    ASSERT_GT(size, 0u) << exe;
-    std::vector<char> data(size);
-    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, data.data()));
-
-    VS_FIXEDFILEINFO *fixed = NULL;
-    UINT len = 0;
-    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", (void **)&fixed, &len));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
-
-    WORD *translation = NULL;
-    ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
-                               (void **)&translation, &len));
-    EXPECT_EQ(translation[0], 0x0409);
-    EXPECT_EQ(translation[1], 0x04B0);
-
-    const char *strings[][2] = {
-        {"CompanyName", ""},
-        {"FileDescription", "Penrel Tablet Win9x Driver Uninstaller"},
-        {"FileVersion", "2.1"},
-        {"InternalName", "pruninst"},
-        {"OriginalFilename", "pruninst.exe"},
-        {"ProductName", "Penrel Tablet"},
-        {"ProductVersion", "2.1"},
-    };
-    for (auto &s : strings) {
-        std::string path = std::string("\\StringFileInfo\\040904B0\\") + s[0];
-        char *value = NULL;
-        ASSERT_TRUE(VerQueryValueA(data.data(), path.c_str(), (void **)&value, &len))
-            << s[0];
-        EXPECT_STREQ(value, s[1]) << s[0];
-    }
-}
-
 } // namespace

@@ -9,13 +9,13 @@
 #define ANSWER_SECTION "Mouse"
 #define ANSWER_KEY "DetectedPort"
 
-// Reads the answer file until the detector has written a value or the time
-// limit has passed, dispatching the thread's messages meanwhile so that the
-// wizard repaints. Between two looks the thread sleeps until a message comes
-// or the poll interval ends. Returns the port the answer names, or 0.
-static int WaitForAnswer(DWORD limit)
+// Reads the answer file until the detector has written a value or limit
+// milliseconds have passed since start, dispatching the thread's messages
+// meanwhile so that the wizard repaints. Between two looks the thread
+// sleeps until a message comes or the poll interval ends. Returns the port
+// the answer names, or 0.
+static int WaitForAnswer(DWORD start, DWORD limit)
 {
-    DWORD start = GetTickCount();
     char answer[5];
     for (;;) {
         GetPrivateProfileStringA(ANSWER_SECTION, ANSWER_KEY, "", answer,
@@ -56,9 +56,12 @@ int AskMouseDetector(DWORD limit)
 
     // An answer left from an earlier run must not be taken for this one.
     WritePrivateProfileStringA(ANSWER_SECTION, NULL, NULL, ANSWER_FILE);
+    // The limit counts from the start: WinExec itself can hold the thread
+    // until the detector first waits for input.
+    DWORD start = GetTickCount();
     int port = 0;
     if (WinExec(command, SW_HIDE) > 31)
-        port = WaitForAnswer(limit);
+        port = WaitForAnswer(start, limit);
     WritePrivateProfileStringA(ANSWER_SECTION, NULL, NULL, ANSWER_FILE);
     return port;
 }

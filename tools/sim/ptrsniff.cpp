@@ -40,10 +40,10 @@ static void WriteAnswer(const char *file, const char *value)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    // Starting through WinExec waits until the new program takes input;
-    // a look at the (empty) queue says it does.
-    MSG msg;
-    PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
+    // A program started by WinExec from a thread with a message queue
+    // holds its starter until it first waits for input, as a detector
+    // with a message loop does at once.
+    MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
 
     char line[2048];
     char module[MAX_PATH];

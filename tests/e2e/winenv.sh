@@ -9,7 +9,16 @@ WINESERVER=/usr/lib/wine/wineserver
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 : "${QVX_BUILD_DIR:?}" "${QVX_TOOLS_DIR:?}"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# A failure leaves a picture of the screen under the build tree.
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -n "${DISPLAY:-}" ] && [ -n "${QVX_TMP:-}" ]; then
+        mkdir -p "$QVX_BUILD_DIR/failures"
+        import -window root "$QVX_BUILD_DIR/failures/$(basename "$QVX_TMP").png" 2>/dev/null &&
+            echo "screen: $QVX_BUILD_DIR/failures/$(basename "$QVX_TMP").png" >&2
+    fi
+    exit 1
+}
 note() { echo "--- $*"; }
 
 # The base prefix: made by wineboot once, with COM1..COM8 mapped to paths that

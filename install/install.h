@@ -30,6 +30,15 @@ void ShowScriptBanner(HWND owner, const char *script, const char *caption);
 // not check the class. Returns INVALID_HANDLE_VALUE on failure.
 HINF OpenInstallScript(const char *script);
 
+// Queues the file operations of two sections (the program directory as
+// source root) and, when the second one queued, commits the queue.
+void CopySectionFiles(HWND owner, HINF inf, HSPFILEQ queue, PVOID *context,
+                      const char *dir, const char *first, const char *second);
+
+// Applies a section's registry operations relative to the device class key,
+// which is created when missing; skipped when it cannot be opened.
+void ApplyClassRegistry(HWND owner, HINF inf, const char *section);
+
 // Callback given to SetupCommitFileQueueA. The context is the address of
 // the variable that holds the default callback's context.
 UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,

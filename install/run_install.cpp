@@ -6,21 +6,6 @@
 #define CLASS_SECTION "ClassInstall"
 #define DRIVER_SECTION "WTQVX:WTQVX.DRV:PNP"
 
-// Applies the class section's registry operations under the class key.
-// Without the key there is nothing to apply them to, so they are skipped.
-static void ApplyClassRegistry(HWND owner, HINF inf)
-{
-    HKEY classKey;
-    DWORD disposition;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY, 0, NULL, 0,
-                        KEY_ALL_ACCESS, NULL, &classKey,
-                        &disposition) != ERROR_SUCCESS)
-        return;
-    SetupInstallFromInfSectionA(owner, inf, CLASS_SECTION, SPINST_REGISTRY,
-                                classKey, NULL, 0, NULL, NULL, NULL, NULL);
-    RegCloseKey(classKey);
-}
-
 static void WritePort(void)
 {
     char port[16];
@@ -57,13 +42,10 @@ int RunInstall(HWND owner, HINSTANCE instance)
         return 0;
     }
 
-    SetupInstallFilesFromInfSectionA(inf, NULL, queue, CLASS_SECTION, dir,
-                                     QVX_COPY_NEWER);
-    if (SetupInstallFilesFromInfSectionA(inf, NULL, queue, DRIVER_SECTION, dir,
-                                         QVX_COPY_NEWER))
-        SetupCommitFileQueueA(owner, queue, QueueFileCallback, &context);
+    CopySectionFiles(owner, inf, queue, &context, dir, CLASS_SECTION,
+                     DRIVER_SECTION);
 
-    ApplyClassRegistry(owner, inf);
+    ApplyClassRegistry(owner, inf, CLASS_SECTION);
     BOOL installed = SetupInstallFromInfSectionA(
         owner, inf, DRIVER_SECTION, SPINST_INIFILES, NULL, NULL, 0, NULL, NULL,
         NULL, NULL);

@@ -56,6 +56,31 @@ HINF OpenInstallScript(const char *script)
     return inf;
 }
 
+void CopySectionFiles(HWND owner, HINF inf, HSPFILEQ queue, PVOID *context,
+                      const char *dir, const char *first, const char *second)
+{
+    // Only the second section's result decides whether the queue is
+    // committed: the first one may have no file operations at all.
+    SetupInstallFilesFromInfSectionA(inf, NULL, queue, first, dir,
+                                     QVX_COPY_NEWER);
+    if (SetupInstallFilesFromInfSectionA(inf, NULL, queue, second, dir,
+                                         QVX_COPY_NEWER))
+        SetupCommitFileQueueA(owner, queue, QueueFileCallback, context);
+}
+
+void ApplyClassRegistry(HWND owner, HINF inf, const char *section)
+{
+    HKEY classKey;
+    DWORD disposition;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY, 0, NULL, 0,
+                        KEY_ALL_ACCESS, NULL, &classKey,
+                        &disposition) != ERROR_SUCCESS)
+        return;
+    SetupInstallFromInfSectionA(owner, inf, section, SPINST_REGISTRY,
+                                classKey, NULL, 0, NULL, NULL, NULL, NULL);
+    RegCloseKey(classKey);
+}
+
 UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,
                                 UINT_PTR param1, UINT_PTR param2)
 {

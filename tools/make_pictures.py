@@ -228,6 +228,14 @@ def scale2x(bits):
     return out
 
 
+def shrink(bits, num, den):
+    """Nearest-neighbour resize by num/den, keeping the rounded steps."""
+    h, w = len(bits), len(bits[0])
+    nh, nw = h * num // den, w * num // den
+    return [[bits[y * den // num][x * den // num] for x in range(nw)]
+            for y in range(nh)]
+
+
 def text_bits(text, gap=1):
     rows = [[] for _ in range(7)]
     for i, ch in enumerate(text):
@@ -254,11 +262,13 @@ def embolden(bits, n):
 
 def label(text, colour):
     """A 50x50 picture with a big, thick label, centred across."""
-    bits = embolden(scale2x(scale2x(text_bits(text))), 2)
+    # Three times the font's size: on the page the picture below a label
+    # covers its lower rows, so the label must stay within the top 24.
+    bits = embolden(shrink(scale2x(scale2x(text_bits(text))), 3, 4), 2)
     c = canvas(50, 50)
     h, w = len(bits), len(bits[0])
     # Kept high: on the page the picture below may cover the lower rows.
-    ox, oy = (50 - w) // 2, 2
+    ox, oy = (50 - w) // 2, 0
     for y in range(h):
         for x in range(w):
             if bits[y][x]:

@@ -88,7 +88,9 @@ wine_wait() {
 # Saves a picture of the virtual desktop as NAME.png under the build tree.
 screenshot() {
     mkdir -p "$QVX_BUILD_DIR/screenshots"
-    import -window root -crop 800x600+0+0 +repage "$QVX_BUILD_DIR/screenshots/$1.png"
+    # The desktop is one colour around the windows: trim it away.
+    import -window root png:- | convert - -crop 800x600+0+0 +repage \
+        -fuzz 2% -trim +repage "$QVX_BUILD_DIR/screenshots/$1.png"
 }
 
 uidriver() { $WINE "$QVX_TOOLS_DIR/uidriver.exe" "$@"; }

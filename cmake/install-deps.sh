@@ -5,7 +5,7 @@
 set -e
 pkgs="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
       binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-      wine wine64 xvfb socat xdotool googletest imagemagick cmake make mtools zip"
+      wine wine64 xvfb socat xdotool googletest imagemagick cmake make mtools zip python3"
 missing=""
 for p in $pkgs; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||

@@ -30,6 +30,13 @@ void ShowScriptBanner(HWND owner, const char *script, const char *caption);
 // not check the class. Returns INVALID_HANDLE_VALUE on failure.
 HINF OpenInstallScript(const char *script);
 
+// Opens a file queue and the default queue callback's context, owned by
+// owner. Returns 0, with nothing left open, when either fails.
+int OpenFileQueue(HWND owner, HSPFILEQ *queue, PVOID *context);
+
+// Releases what OpenFileQueue opened.
+void CloseFileQueue(HSPFILEQ queue, PVOID context);
+
 // Queues the file operations of two sections (the program directory as
 // source root) and, when the second one queued, commits the queue.
 void CopySectionFiles(HWND owner, HINF inf, HSPFILEQ queue, PVOID *context,

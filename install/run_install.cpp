@@ -30,14 +30,9 @@ int RunInstall(HWND owner, HINSTANCE instance)
         SetupCloseInfFile(inf);
         return 0;
     }
-    HSPFILEQ queue = SetupOpenFileQueue();
-    if (queue == NULL || queue == INVALID_HANDLE_VALUE) {
-        SetupCloseInfFile(inf);
-        return 0;
-    }
-    PVOID context = SetupInitDefaultQueueCallbackEx(owner, NULL, 0, 0, NULL);
-    if (context == NULL) {
-        SetupCloseFileQueue(queue);
+    HSPFILEQ queue;
+    PVOID context;
+    if (!OpenFileQueue(owner, &queue, &context)) {
         SetupCloseInfFile(inf);
         return 0;
     }
@@ -53,8 +48,7 @@ int RunInstall(HWND owner, HINSTANCE instance)
     // The word-list edits run whatever happened so far.
     ApplyIniFieldEdits(script, "MyUpdateIniFields");
 
-    SetupTermDefaultQueueCallback(context);
-    SetupCloseFileQueue(queue);
+    CloseFileQueue(queue, context);
     SetupCloseInfFile(inf);
 
     if (installed) {

@@ -56,6 +56,25 @@ HINF OpenInstallScript(const char *script)
     return inf;
 }
 
+int OpenFileQueue(HWND owner, HSPFILEQ *queue, PVOID *context)
+{
+    *queue = SetupOpenFileQueue();
+    if (*queue == NULL || *queue == INVALID_HANDLE_VALUE)
+        return 0;
+    *context = SetupInitDefaultQueueCallbackEx(owner, NULL, 0, 0, NULL);
+    if (*context == NULL) {
+        SetupCloseFileQueue(*queue);
+        return 0;
+    }
+    return 1;
+}
+
+void CloseFileQueue(HSPFILEQ queue, PVOID context)
+{
+    SetupTermDefaultQueueCallback(context);
+    SetupCloseFileQueue(queue);
+}
+
 void CopySectionFiles(HWND owner, HINF inf, HSPFILEQ queue, PVOID *context,
                       const char *dir, const char *first, const char *second)
 {

@@ -22,14 +22,9 @@ int RunUninstall(HWND owner)
     HINF inf = OpenInstallScript(script);
     if (inf == INVALID_HANDLE_VALUE)
         return 0;
-    HSPFILEQ queue = SetupOpenFileQueue();
-    if (queue == NULL || queue == INVALID_HANDLE_VALUE) {
-        SetupCloseInfFile(inf);
-        return 0;
-    }
-    PVOID context = SetupInitDefaultQueueCallbackEx(owner, NULL, 0, 0, NULL);
-    if (context == NULL) {
-        SetupCloseFileQueue(queue);
+    HSPFILEQ queue;
+    PVOID context;
+    if (!OpenFileQueue(owner, &queue, &context)) {
         SetupCloseInfFile(inf);
         return 0;
     }
@@ -44,8 +39,7 @@ int RunUninstall(HWND owner)
         owner, inf, DRIVER_SECTION, SPINST_INIFILES, NULL, NULL, 0, NULL, NULL,
         NULL, NULL);
 
-    SetupTermDefaultQueueCallback(context);
-    SetupCloseFileQueue(queue);
+    CloseFileQueue(queue, context);
     SetupCloseInfFile(inf);
 
     // The tablet no longer stands in for a mouse: let Windows look again,

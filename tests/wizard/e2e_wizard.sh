@@ -67,12 +67,17 @@ expect_nothing_installed() {
 finish_port_text() { uidriver text 1028 | tr -d '\r'; }
 checked() { uidriver checked | tr -d '\r' | tr '\n' ' ' | sed 's/ $//'; }
 
-to_not_detected() {
+# From the Welcome page, no tablet answering: on to Tablet Configuration.
+to_config() {
     expect_page "Penrel Tablet Setup"
     uidriver press next
     expect_page "Plug Tablet"
     uidriver press next
     expect_page "Tablet Configuration"
+}
+
+to_not_detected() {
+    to_config
     uidriver press next
     expect_page "Tablet not detected"
 }
@@ -110,11 +115,7 @@ tablet-com3)
 mouse-com2)
     serial_mouse_on_com2
     start_setup
-    expect_page "Penrel Tablet Setup"
-    uidriver press next
-    expect_page "Plug Tablet"
-    uidriver press next
-    expect_page "Tablet Configuration"
+    to_config
     uidriver press next
     expect_page "Complete Install"
     expect_eq "$(finish_port_text)" "COM2" "port of the serial mouse"
@@ -130,11 +131,7 @@ mouse-com2)
     ;;
 mouse-and-tablet)
     start_setup
-    expect_page "Penrel Tablet Setup"
-    uidriver press next
-    expect_page "Plug Tablet"
-    uidriver press next
-    expect_page "Tablet Configuration"
+    to_config
     uidriver click 1030
     expect_eq "$(checked)" "1030" "Mouse and tablet checked alone"
     uidriver press next
@@ -216,11 +213,7 @@ manual)
 manual-mouse)
     serial_mouse_on_com2
     start_setup
-    expect_page "Penrel Tablet Setup"
-    uidriver press next
-    expect_page "Plug Tablet"
-    uidriver press next
-    expect_page "Tablet Configuration"
+    to_config
     uidriver click 1030
     uidriver press next
     expect_page "Tablet not detected"
@@ -245,11 +238,7 @@ agreement-elsewhere)
     # afterwards by hand.
     serial_mouse_on_com2
     start_setup
-    expect_page "Penrel Tablet Setup"
-    uidriver press next
-    expect_page "Plug Tablet"
-    uidriver press next
-    expect_page "Tablet Configuration"
+    to_config
     uidriver press next
     expect_page "Complete Install"
     expect_eq "$(finish_port_text)" "COM2" "port of the serial mouse"
@@ -325,11 +314,7 @@ detector-wait)
     # the wizard goes on when the answer comes.
     export QVX_SNIFF_MODE="answer 2 8000"
     start_setup
-    expect_page "Penrel Tablet Setup"
-    uidriver press next
-    expect_page "Plug Tablet"
-    uidriver press next
-    expect_page "Tablet Configuration"
+    to_config
     uidriver press next
     for _ in $(seq 100); do [ "$(detector_starts)" = 1 ] && break; sleep 0.05; done
     sleep 0.5

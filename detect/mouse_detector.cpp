@@ -24,6 +24,12 @@ static int WaitForAnswer(DWORD start, DWORD limit)
             break;
         MSG msg;
         while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            // A quit request belongs to the loop outside this wait: put it
+            // back for that loop and stop waiting.
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage((int)msg.wParam);
+                return 0;
+            }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

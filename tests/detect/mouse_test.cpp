@@ -265,6 +265,21 @@ TEST_F(MouseLookup, DetectorThatEndsWithoutAnswerGivesNone)
     EXPECT_EQ(DetectorStarts(), 1);
 }
 
+// A quit request that arrives while the detector is awaited ends the wait
+// and stays queued for the program's own loop, so the program still exits.
+TEST_F(MouseLookup, QuitRequestDuringTheWaitEndsItAndIsKept)
+{
+    SetDetector("answer 3 5000");
+    PostQuitMessage(7);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(AskMouseDetector(10000), 0);
+    EXPECT_LT(GetTickCount() - start, 4000u);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_FALSE(AnswerSectionPresent());
+}
+
 // The wait hands every message to its window promptly, and sleeps between
 // its looks at the answer file.
 // Starting the detector holds the thread until the detector waits for

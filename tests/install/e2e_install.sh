@@ -48,7 +48,9 @@ expect_installed() {
 case $scenario in
 full)
     wine_start "$PKG/setup.exe"
-    # The banner is the run's first dialog; the host is up behind it.
+    # The banner is the run's first dialog: once it is up, the host window
+    # has been shown and made topmost.
+    uidriver wait-window "#32770" "PR-4417 Installer" 20000 || fail "no banner"
     uidriver host-check QVXPR4417 "Penrel Tablet Setup" || fail "host window"
     uidriver msgbox "PR-4417 Installer" \
         "Penrel PR-4417 tablet driver, release 2.1 (sample package)" 15000 ||

@@ -92,15 +92,15 @@ const ControlSpec kFinish[] = {
     {1028, kStatic, kText, 0, 43, 44, 63, 16, "COM?", 0},
 };
 
-#define SPEC(id, ext, style, caption, controls) \
+#define EXPECTED_TEMPLATE(id, ext, style, caption, controls) \
     {id, ext, style, caption, controls, (int)(sizeof(controls) / sizeof(controls[0]))}
 const TemplateSpec kTemplates[] = {
-    SPEC(102, false, 0x80C800C4, "Penrel Tablet Setup", kWelcome),
-    SPEC(106, true, 0x80C800C4, "Plug Tablet", kPlugTablet),
-    SPEC(103, false, 0x80C800C4, "Tablet Configuration", kConfig),
-    SPEC(105, false, 0x80C800C4, "Tablet not detected", kNotDetected),
-    SPEC(107, false, 0x90C800C4, "Manually specify port", kManual),
-    SPEC(101, false, 0x80C800C4, "Complete Install", kFinish),
+    EXPECTED_TEMPLATE(102, false, 0x80C800C4, "Penrel Tablet Setup", kWelcome),
+    EXPECTED_TEMPLATE(106, true, 0x80C800C4, "Plug Tablet", kPlugTablet),
+    EXPECTED_TEMPLATE(103, false, 0x80C800C4, "Tablet Configuration", kConfig),
+    EXPECTED_TEMPLATE(105, false, 0x80C800C4, "Tablet not detected", kNotDetected),
+    EXPECTED_TEMPLATE(107, false, 0x90C800C4, "Manually specify port", kManual),
+    EXPECTED_TEMPLATE(101, false, 0x80C800C4, "Complete Install", kFinish),
 };
 
 struct BitmapSpec { int id, width, height; WORD ink; };  // ink: the colour index a label is drawn in

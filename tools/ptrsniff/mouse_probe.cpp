@@ -62,11 +62,14 @@ static int PowerCycleAndRead(HANDLE port, const DCB *saved)
     line.fErrorChar = FALSE;
     line.fNull = FALSE;
     line.fAbortOnError = FALSE;
-    // Both lines low: the mouse loses its power.
+    // Both lines low: the mouse loses its power. The result is not looked
+    // at: a port can report failure when it took the speed but kept its own
+    // character format, and whatever it then receives is judged by the
+    // reply rules like any other reply. Only the time-outs must hold (see
+    // ReadMouseReply), or a read could wait for ever.
     line.fDtrControl = DTR_CONTROL_DISABLE;
     line.fRtsControl = RTS_CONTROL_DISABLE;
-    if (!SetCommState(port, &line))
-        return 0;
+    SetCommState(port, &line);
     EscapeCommFunction(port, CLRDTR);
     EscapeCommFunction(port, CLRRTS);
     Sleep(MOUSE_POWER_DOWN_MS);

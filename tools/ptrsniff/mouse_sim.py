@@ -35,6 +35,10 @@ other speed the host gets garbage (zero bytes, as a receiver too fast for
 the line sees it). Data bits and parity cannot be checked here: Linux keeps
 every pseudo-terminal at 8 bits without parity whatever the host asks for.
 
+A port's device can be changed while the simulator runs: write "KIND
+GENERATION" to DIR/kindN; the port takes the new kind and then writes
+GENERATION to DIR/ackN.
+
 Files: DIR/logN gets one line per event ("powerup BAUD", "sent HEX",
 "host HEX" for bytes the host wrote); DIR/settingsN always holds the
 terminal end's current "BAUD STOPBITS"; DIR/ready appears when every port
@@ -90,6 +94,8 @@ REPLIES = {
     "junk": b"\x13\x7fQ\x05",
 }
 
+KINDS = set(REPLIES) | {"noise", "silent"}
+
 
 def settings_of(fd):
     attrs = termios.tcgetattr(fd)
@@ -120,6 +126,9 @@ class Port:
         os.symlink(os.ttyname(self.slave), link)
         self.log = open(os.path.join(directory, "log%d" % number), "a", buffering=1)
         self.settings_path = os.path.join(directory, "settings%d" % number)
+        self.kind_path = os.path.join(directory, "kind%d" % number)
+        self.ack_path = os.path.join(directory, "ack%d" % number)
+        self.kind_text = None
         self.settings = None
         self.answer_at = None
         self.random = random.Random(number)
@@ -133,6 +142,24 @@ class Port:
         with open(self.settings_path + ".tmp", "w") as f:
             f.write("%d %d\n" % current)
         os.replace(self.settings_path + ".tmp", self.settings_path)
+
+    def check_kind(self):
+        try:
+            with open(self.kind_path) as f:
+                text = f.read().strip()
+        except OSError:
+            return
+        if not text or text == self.kind_text:
+            return
+        words = text.split()
+        if words[0] not in KINDS:
+            return
+        self.kind_text = text
+        self.kind = words[0]
+        self.answer_at = None
+        with open(self.ack_path + ".tmp", "w") as f:
+            f.write(words[1] if len(words) > 1 else "")
+        os.replace(self.ack_path + ".tmp", self.ack_path)
 
     def send(self, data):
         try:
@@ -154,6 +181,7 @@ class Port:
             self.answer_at = time.monotonic() + BOOT_SECONDS
 
     def tick(self):
+        self.check_kind()
         self.note_settings()
         if self.kind == "noise":
             self.send(bytes(self.random.randrange(256) for _ in range(NOISE_BYTES_PER_TICK)))
@@ -172,7 +200,7 @@ def main():
     ports = []
     for spec in sys.argv[2:]:
         number, _, kind = spec.partition(":")
-        if kind not in REPLIES and kind not in ("noise", "silent"):
+        if kind not in KINDS:
             sys.exit("unknown device kind %r" % kind)
         ports.append(Port(directory, int(number), kind))
     open(os.path.join(directory, "ready"), "w").close()

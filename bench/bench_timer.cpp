@@ -14,6 +14,11 @@
 //       is attached, so the scan jumps to the Finish page), waits for the
 //       Finish page and a settling second; then from posting the button
 //       press to the process's exit
+//   bench_timer hinf CMDLINE
+//       the Setup API's INF installer in this process: InstallHinfSectionA
+//       with CMDLINE ("<section> <mode> <inf path>"), called as rundll32
+//       calls it (a hidden window of the caller as owner); times the call
+//       alone, with setupapi.dll already loaded
 //   bench_timer hold
 //       keeps the prefix's desktop in use until the process is ended: Wine
 //       closes the desktop process about a second after its last user
@@ -203,6 +208,27 @@ static int CmdButton(const char *which, DWORD poll, char *cmdline)
     return Report(t1 - t0, Finish(&pi, 0));
 }
 
+static int CmdHinf(const char *cmdline)
+{
+    typedef void (WINAPI *InstallProc)(HWND, HINSTANCE, LPCSTR, INT);
+    HMODULE setupapi = LoadLibraryA("setupapi.dll");
+    InstallProc install =
+        setupapi ? (InstallProc)GetProcAddress(setupapi, "InstallHinfSectionA") : NULL;
+    if (!install) {
+        fprintf(stderr, "no InstallHinfSectionA\n");
+        return 1;
+    }
+    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, NULL, NULL,
+                                 GetModuleHandleA(NULL), NULL);
+    double t0 = Now();
+    install(owner, GetModuleHandleA(NULL), cmdline, SW_SHOWDEFAULT);
+    double t1 = Now();
+    if (owner)
+        DestroyWindow(owner);
+    FreeLibrary(setupapi);
+    return Report(t1 - t0, 0);
+}
+
 static int CmdHold()
 {
     HWND w = CreateWindowExA(0, "STATIC", "bench desktop holder", 0, 0, 0, 0, 0,
@@ -242,6 +268,8 @@ int main(int argc, char **argv)
     setvbuf(stdout, NULL, _IONBF, 0);
     if (argc == 2 && !strcmp(argv[1], "hold"))
         return CmdHold();
+    if (argc >= 3 && !strcmp(argv[1], "hinf"))
+        return CmdHinf(CommandTail(2));
     if (argc >= 3 && !strcmp(argv[1], "run"))
         return CmdRun(CommandTail(2));
     if (argc >= 6 && !strcmp(argv[1], "shown"))
@@ -249,6 +277,6 @@ int main(int argc, char **argv)
     if (argc >= 5 && !strcmp(argv[1], "button"))
         return CmdButton(argv[2], (DWORD)atoi(argv[3]), CommandTail(4));
     fprintf(stderr, "usage: bench_timer run CMDLINE | shown page|msgbox TITLE POLL_MS CMDLINE"
-                    " | button finish|cancel POLL_MS CMDLINE | hold\n");
+                    " | button finish|cancel POLL_MS CMDLINE | hinf CMDLINE | hold\n");
     return 2;
 }

@@ -16,7 +16,7 @@
 #
 # usage: bench/run-benchmarks.sh [RUNS]
 #   RUNS                 repetitions per timing (default 9; or QVX_BENCH_RUNS)
-#   QVX_BENCH_POLL_MS    window poll interval of the start-up wait (default 10)
+#   QVX_BENCH_POLL_MS    window poll interval of the start-up wait (default 5)
 #   QVX_BENCH_MAXLOAD    before each part, wait (up to 5 min) until the
 #                        1-minute load average is below this (default 1.5)
 #   QVX_BENCH_HIGHLOAD   a part whose load average at its end is above this
@@ -26,7 +26,7 @@ set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=$ROOT/build/bench
 RUNS=${1:-${QVX_BENCH_RUNS:-9}}
-POLL=${QVX_BENCH_POLL_MS:-10}
+POLL=${QVX_BENCH_POLL_MS:-5}
 MAXLOAD=${QVX_BENCH_MAXLOAD:-1.5}
 HIGHLOAD=${QVX_BENCH_HIGHLOAD:-2.5}
 CXX=x86_64-w64-mingw32-g++-posix
@@ -166,8 +166,8 @@ reg_value() { uidriver reg-get HKLM "$CLASS_KEY" "$1" | tr -d '\r'; }
 # --- 1. installation ------------------------------------------------------
 
 # setup.exe with the tablet simulator on COM3 (mode "correct"): Welcome,
-# Next, Finish page. Cancel there first (the same process life without the
-# installation, and the warm-up of the prefix), then Finish.
+# Next, Finish page. One uncounted run to warm the prefix up, then Cancel
+# there (the same process life without the installation), then Finish.
 install_ours() {
     TABLET_SIM=$ROOT/tools/sim/tablet_sim.py
     pty="$QVX_TMP/pty"
@@ -178,6 +178,8 @@ install_ours() {
     map_ports /nonexistent/qvx-com1 /nonexistent/qvx-com2 "$pty/com3" /nonexistent/qvx-com4 \
               /nonexistent/qvx-com5 /nonexistent/qvx-com6 /nonexistent/qvx-com7 /nonexistent/qvx-com8
     hold_desktop
+    timer button cancel "$POLL" "$WINPKG\\setup.exe" >/dev/null || exit 1
+    sleep 1
     cancel=$(timer button cancel "$POLL" "$WINPKG\\setup.exe") || exit 1
     [ ! -e "$SYSDIR/WTQVX.DRV" ] || fail "Cancel installed the driver"
     sleep 1
@@ -191,11 +193,14 @@ install_ours() {
     sample ours_net "$(awk -v f="$finish" -v c="$cancel" 'BEGIN { print f - c }')"
 }
 
-# rundll32 on the same package: first the section without directives (the
-# warm-up, and the run's fixed cost), then DefaultInstall.
+# rundll32 on the same package: one uncounted run to warm the prefix up,
+# then the section without directives (the run's fixed cost), then
+# DefaultInstall.
 install_peer() {
     inf="$WINPKG\\bench.inf"
     hold_desktop
+    timer run rundll32.exe setupapi.dll,InstallHinfSection NothingInstall 128 "$inf" >/dev/null || exit 1
+    sleep 1
     empty=$(timer run rundll32.exe setupapi.dll,InstallHinfSection NothingInstall 128 "$inf") || exit 1
     [ ! -e "$SYSDIR/WTQVX.DRV" ] || fail "the empty section installed the driver"
     sleep 1
@@ -208,14 +213,30 @@ install_peer() {
     sample peer_net "$(awk -v f="$full" -v e="$empty" 'BEGIN { print f - e }')"
 }
 
+# The same INF installer called inside an already running process, so that
+# only its own work is timed: one uncounted call on the section without
+# directives, then DefaultInstall.
+install_call() {
+    inf="$WINPKG\\bench.inf"
+    hold_desktop
+    timer hinf NothingInstall 128 "$inf" >/dev/null || exit 1
+    [ ! -e "$SYSDIR/WTQVX.DRV" ] || fail "the empty section installed the driver"
+    sleep 1
+    call=$(timer hinf DefaultInstall 128 "$inf") || exit 1
+    [ -e "$SYSDIR/WTQVX.DRV" ] && [ -e "$SYSDIR/tpadvx.386" ] || fail "InstallHinfSectionA copied no driver files"
+    expect "$(reg_value Model)" "PR-4417" "class key Model (InstallHinfSectionA)"
+    sample peer_call "$call"
+}
+
+# Each repetition: three fresh prefixes, in turns of order.
 part_install() {
     for i in $(seq "$RUNS"); do
         say "installation run $i/$RUNS"
-        if [ $((i % 2)) = 1 ]; then
-            in_prefix install_ours && in_prefix install_peer || return 1
-        else
-            in_prefix install_peer && in_prefix install_ours || return 1
-        fi
+        case $((i % 3)) in
+            1) in_prefix install_ours && in_prefix install_peer && in_prefix install_call ;;
+            2) in_prefix install_peer && in_prefix install_call && in_prefix install_ours ;;
+            0) in_prefix install_call && in_prefix install_ours && in_prefix install_peer ;;
+        esac || return 1
     done
 }
 
@@ -312,10 +333,10 @@ ratio() { case "$1 $2" in *nan*) echo "n/a" ;; *) awk -v a="$1" -v b="$2" 'BEGIN
 met() { case $1 in [0-9]*) awk -v r="$1" -v g="$2" 'BEGIN { print (r + 0 <= g) ? "yes" : "no" }' ;; *) echo "n/a" ;; esac; }
 
 io=$(median ours_finish); ip=$(median peer_full)
-no=$(median ours_net); np=$(median peer_net)
+no=$(median ours_net); nc=$(median peer_call); np=$(median peer_net)
 so=$(median size_ours); sn=$(median size_ours_nosniff); sp=$(median size_peer)
 uo=$(median startup_ours); up=$(median startup_peer)
-r1=$(ratio "$io" "$ip"); r1n=$(ratio "$no" "$np"); r3=$(ratio "$uo" "$up")
+r1=$(ratio "$io" "$ip"); r1n=$(ratio "$no" "$nc"); r3=$(ratio "$uo" "$up")
 ss=$(median scan_silent); st=$(median scan_tablet)
 mw=$(median mouse_wall); mc=$(median mouse_cpu); md=$(median mouse_delay)
 cpu_share=$(case "$mc $mw" in *nan*) echo "n/a" ;; *) awk -v c="$mc" -v w="$mw" 'BEGIN { printf "%.2f%%", 100 * c / w }' ;; esac)
@@ -326,7 +347,8 @@ cpu_share=$(case "$mc $mw" in *nan*) echo "n/a" ;; *) awk -v c="$mc" -v w="$mw" 
     echo "| Measurement | Ours | Peer | Ratio | Goal | Met? |"
     echo "|---|---|---|---|---|---|"
     echo "| 1a. Installation: setup.exe Finish → exit vs rundll32 InstallHinfSection start → exit | $(fmt "$io") ms | $(fmt "$ip") ms | $r1 | ≤ 1.1 | $(met "$r1" 1.1) |"
-    echo "| 1b. Installation, process costs taken off: (Finish − Cancel) vs (DefaultInstall − empty section) | $(fmt "$no") ms | $(fmt "$np") ms | $r1n | ≤ 1.1 | $(met "$r1n" 1.1) |"
+    echo "| 1b. Installation work alone: setup.exe (Finish − Cancel) vs InstallHinfSectionA call in a running process | $(fmt "$no") ms | $(fmt "$nc") ms | $r1n | ≤ 1.1 | $(met "$r1n" 1.1) |"
+    echo "| 1c. (cross-check) setup.exe (Finish − Cancel) vs rundll32 (DefaultInstall − empty section) | $(fmt "$no") ms | $(fmt "$np") ms | $(ratio "$no" "$np") | — | — |"
     echo "| 2a. Size: i686 package folder vs NSIS installer ($NSIS_BEST) | $so B | $sp B | $(ratio "$so" "$sp") | — | — |"
     echo "| 2b. Size: the same without ptrsniff.exe | $sn B | $sp B | $(ratio "$sn" "$sp") | — | — |"
     echo "| 3. Start-up: setup.exe to its Welcome page vs minimal message box (poll $POLL ms) | $(fmt "$uo") ms | $(fmt "$up") ms | $r3 | ≤ 1.3 | $(met "$r3" 1.3) |"
@@ -339,13 +361,15 @@ cpu_share=$(case "$mc $mw" in *nan*) echo "n/a" ;; *) awk -v c="$mc" -v w="$mw" 
     echo "- All timings: bench_timer.exe (bench/bench_timer.cpp) inside the prefix starts the measured program itself and reads QueryPerformanceCounter; a hidden window of a second bench_timer.exe keeps the prefix's desktop up, so no run waits for Wine to restart its desktop process (which it closes about 1 s after its last user exits)."
     echo "- 1a ours: setup.exe (x86_64 test build), tablet simulator on COM3 (mode correct), Welcome → Next → Finish page, 1 s pause; from posting PSM_PRESSBUTTON(Finish) to the process handle being signalled: sheet teardown, the installation run and process exit. Process start, INF opening and the wizard are before the interval."
     echo "- 1a peer: rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 128 $WINPKG\\bench.inf (setup.ini + bench/defaultinstall.inf: the same CopyFiles, the class values under their full HKLM key, the same UpdateInis); from CreateProcess to exit, so it also holds process start, rundll32's window, setupapi loading, INF parsing and exit."
-    echo "- 1b: ours minus the same run with Cancel on the Finish page (sheet teardown and exit without installing); peer minus rundll32 on a section without directives (NothingInstall: start, loading, parsing, exit). Paired per prefix; the warm-up run of each prefix is that baseline run. setup.exe does on top: the two word-list edits, the two port entries, SkipMouseRedetect and the (stub) restart prompt."
+    echo "- 1b ours: Finish → exit minus Cancel → exit (same Finish page, sheet teardown and exit without installing), paired in one prefix after one uncounted warm-up run: the installation run alone (file queue, class registry values, INI entries) plus what setup.exe does on top: the two word-list edits, the two port entries, SkipMouseRedetect and the (stub) restart prompt. The INF is already open (before the wizard)."
+    echo "- 1b peer: bench_timer.exe calls InstallHinfSectionA(hidden window, instance, \"DefaultInstall 128 $WINPKG\\bench.inf\", SW_SHOWDEFAULT) itself, setupapi.dll already loaded, in its own fresh prefix after one uncounted call on NothingInstall; times the call alone: INF opening and parsing, the file queue, registry values, INI entries."
+    echo "- 1c: the peer side as rundll32 DefaultInstall minus rundll32 NothingInstall (paired, same prefix): two process runs of 100-200 ms each, so this difference is mostly noise; shown as a check on 1b."
     echo "- 3: from CreateProcess to the first poll that finds the window (every $POLL ms: EnumWindows over visible #32770 windows of that process; for setup.exe also PSM_GETCURRENTPAGEHWND and the page title \"Penrel Tablet Setup\"); resolution: the poll interval (both sides late by half of it on average). Bench copy of setup.ini without the Cycle line, so no banner waits. One prefix, one uncounted start of each first, then alternating."
     echo "- 2: build/win32/package:$OURS_FILES total $so B; $SNIFF_NOTE. Peer: bench/nsis/pr4417.nsi, NSIS $NSIS_VERSION (Debian package), same driver files, registry values, INI entries, word-list edits, port entries and an uninstaller; no wizard or port detection. Sizes tried:$NSIS_TRIED smallest taken. Not run (no 32-bit Wine here)."
     echo "- 4: tests/detect/bench_detect.sh through the bench_detect target, $RUNS runs; log in build/bench/detect.log."
     echo
     echo "Samples (ms; scan and mouse_wall/mouse_cpu in s; sizes in bytes):"
-    for k in ours_finish ours_cancel ours_net peer_full peer_empty peer_net startup_ours startup_peer \
+    for k in ours_finish ours_cancel ours_net peer_full peer_empty peer_net peer_call startup_ours startup_peer \
              size_ours size_ours_nosniff size_peer scan_silent scan_tablet mouse_wall mouse_cpu mouse_delay; do
         echo "- $k: $(values "$k")"
     done

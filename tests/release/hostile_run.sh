@@ -4,6 +4,10 @@
 # driver files and a misbehaving detector in place of ptrsniff.exe.
 # usage: hostile_run.sh scripts|wordlists|registry|detector|serial \
 #            hostile_inproc.exe hostile_sniff.exe hostile_peer.py
+# To look at one case: QVX_HOSTILE_CASE=<part of its name> runs only the
+# cases whose names hold it; QVX_HOSTILE_ONLY=<test name> narrows the
+# scripts group to one of its tests; QVX_HOSTILE_LOOKUP_LIMIT=<ms> changes
+# the bound of each serial-mouse lookup (to see how long a hang lasts).
 set -u
 . "$(dirname "$0")/../e2e/winenv.sh"
 group=$1

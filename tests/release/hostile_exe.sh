@@ -158,7 +158,15 @@ run_case() {
     esac
     [ "$ms" -gt "${MAXS[$row]}" ] && MAXS[$row]=$ms
     printf '[%-6s] %s / %s (%d ms) %s\n' "$outcome" "$row" "$name" "$ms" "$detail"
-    [ $outcome = ok ] || NOT_OK+=("$outcome $row / $name: $detail")
+    if [ $outcome != ok ]; then
+        NOT_OK+=("$outcome $row / $name: $detail")
+        # What was compared, for a look afterwards.
+        mkdir -p "$QVX_BUILD_DIR/failures"
+        local keep="$QVX_BUILD_DIR/failures/hostile_exe-${#NOT_OK[@]}"
+        cp "$QVX_TMP/before" "$keep.before" 2>/dev/null
+        cp "$QVX_TMP/after" "$keep.after" 2>/dev/null
+        echo "    snapshots: $keep.before, $keep.after"
+    fi
 }
 
 # --- Dialogs -------------------------------------------------------------------

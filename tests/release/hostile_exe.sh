@@ -84,9 +84,21 @@ state_installed() {
     set_redetect 0
 }
 
+# The INI entries through the profile API. The peer is started again when it
+# printed nothing of system.ini, which a run here once saw.
+ini_entries() {
+    local try
+    for try in 1 2 3; do
+        $WINE "$SNAPSHOT" system.ini wintab.ini win.ini:Windows >"$QVX_TMP/entries" 2>/dev/null &&
+            grep -q '^system\.ini \[' "$QVX_TMP/entries" && { cat "$QVX_TMP/entries"; return; }
+        sleep 0.5
+    done
+    echo "ini_snapshot failed"
+}
+
 snapshot() {
     {
-        $WINE "$SNAPSHOT" system.ini wintab.ini win.ini:Windows
+        ini_entries
         wine_run reg query "$CLASS_KEY" /s 2>/dev/null | sed 's/^/classkey /' || true
         ls "$SYSDIR" | grep -i -E '^(tpadvx\.386|wtqvx\.drv)$' | sed 's/^/sysdir /'
         (cd "$WINDIR" && find . -maxdepth 1 -type f ! -iname '*.ini' -printf 'windir %f %s\n' | sort)

@@ -9,19 +9,43 @@
 #define ANSWER_SECTION "Mouse"
 #define ANSWER_KEY "DetectedPort"
 
-// Reads the answer file until the detector has written a value or limit
-// milliseconds have passed since start, dispatching the thread's messages
-// meanwhile so that the wizard repaints. Between two looks the thread
-// sleeps until a message comes or the poll interval ends. Returns the port
-// the answer names, or 0.
-static int WaitForAnswer(DWORD start, DWORD limit)
+// Starts the detector hidden and returns its process handle, or NULL.
+// CreateProcessA rather than WinExec: WinExec waits until the started
+// program first waits for input, so a detector that never does would hold
+// the wizard, unpainted, for WinExec's own time-out of 30 s or more.
+static HANDLE StartDetector(char *command)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL,
+                        &startup, &process))
+        return NULL;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// Reads the answer file until the detector has written a value, the
+// detector has ended without one, or limit milliseconds have passed since
+// start, dispatching the thread's messages meanwhile so that the wizard
+// repaints. Between two looks the thread sleeps until a message comes, the
+// detector ends or the poll interval is over. Returns the port the answer
+// names, or 0.
+static int WaitForAnswer(HANDLE detector, DWORD start, DWORD limit)
 {
     char answer[5];
+    int ended = 0;
     for (;;) {
         GetPrivateProfileStringA(ANSWER_SECTION, ANSWER_KEY, "", answer,
                                  sizeof answer, ANSWER_FILE);
         if (answer[0] != '\0')
             break;
+        // Its answer is written before it ends: one more look came up empty.
+        if (ended)
+            return 0;
         MSG msg;
         while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
             // A quit request belongs to the loop outside this wait: put it
@@ -35,7 +59,9 @@ static int WaitForAnswer(DWORD start, DWORD limit)
         }
         if (GetTickCount() - start >= limit)
             return 0;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, QVX_DETECTOR_POLL, QS_ALLINPUT);
+        if (MsgWaitForMultipleObjects(1, &detector, FALSE, QVX_DETECTOR_POLL,
+                                      QS_ALLINPUT) == WAIT_OBJECT_0)
+            ended = 1;
     }
     // One decimal digit names COM1..COM9; anything else is no port.
     if (answer[0] >= '1' && answer[0] <= '9')
@@ -62,12 +88,13 @@ int AskMouseDetector(DWORD limit)
 
     // An answer left from an earlier run must not be taken for this one.
     WritePrivateProfileStringA(ANSWER_SECTION, NULL, NULL, ANSWER_FILE);
-    // The limit counts from the start: WinExec itself can hold the thread
-    // until the detector first waits for input.
     DWORD start = GetTickCount();
     int port = 0;
-    if (WinExec(command, SW_HIDE) > 31)
-        port = WaitForAnswer(start, limit);
+    HANDLE detector = StartDetector(command);
+    if (detector) {
+        port = WaitForAnswer(detector, start, limit);
+        CloseHandle(detector);
+    }
     WritePrivateProfileStringA(ANSWER_SECTION, NULL, NULL, ANSWER_FILE);
     return port;
 }

@@ -105,11 +105,18 @@ void RunScan(const ScanCase &c)
     if (run.finished) {
         if (result != c.expected)
             f.Wrong("result " + std::to_string(result) + ", want " + std::to_string(c.expected));
-        Sleep(300);   // the last bytes on their way to the peers
+        Sleep(500);   // the last bytes on their way to the peers
         for (int n = 1; n <= 8; n++) {
             std::string sent = ReadBytes(PeerDir() + "log" + std::to_string(n)).substr(logStart[n]);
-            // A device that answered may hear one run; any other two.
-            bool expected = sent == kOneRun + kOneRun || (Answers(c.modes[n - 1]) && sent == kOneRun);
+            // A device that answered may hear one run; any other two. Behind
+            // a device that floods the line, the relay between the two
+            // pseudo-terminals may not pass on the last bytes before the
+            // port is closed: there the first run and a beginning of the
+            // second count too, as long as nothing else was sent.
+            std::string twoRuns = kOneRun + kOneRun;
+            bool expected = sent == twoRuns || (Answers(c.modes[n - 1]) && sent == kOneRun) ||
+                            (Streams(c.modes[n - 1]) && sent.size() >= kOneRun.size() &&
+                             twoRuns.compare(0, sent.size(), sent) == 0);
             if (!expected)
                 f.Damage("COM" + std::to_string(n) + " (" + c.modes[n - 1] + ") was sent '" + Shorten(sent) + "'");
         }

@@ -46,6 +46,10 @@ void CopySectionFiles(HWND owner, HINF inf, HSPFILEQ queue, PVOID *context,
 // which is created when missing; skipped when it cannot be opened.
 void ApplyClassRegistry(HWND owner, HINF inf, const char *section);
 
+// Applies a section's INI-file operations; the run's success. A section the
+// script lacks counts as a failure.
+BOOL ApplyIniSection(HWND owner, HINF inf, const char *section);
+
 // Callback given to SetupCommitFileQueueA. The context is the address of
 // the variable that holds the default callback's context.
 UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,

@@ -41,9 +41,7 @@ int RunInstall(HWND owner, HINSTANCE instance)
                      DRIVER_SECTION);
 
     ApplyClassRegistry(owner, inf, CLASS_SECTION);
-    BOOL installed = SetupInstallFromInfSectionA(
-        owner, inf, DRIVER_SECTION, SPINST_INIFILES, NULL, NULL, 0, NULL, NULL,
-        NULL, NULL);
+    BOOL installed = ApplyIniSection(owner, inf, DRIVER_SECTION);
 
     // The word-list edits run whatever happened so far.
     ApplyIniFieldEdits(script, "MyUpdateIniFields");

@@ -100,6 +100,17 @@ void ApplyClassRegistry(HWND owner, HINF inf, const char *section)
     RegCloseKey(classKey);
 }
 
+BOOL ApplyIniSection(HWND owner, HINF inf, const char *section)
+{
+    // Some setupapi versions (Wine's) report success for a section that is
+    // not there; the run would then record a port and offer a restart for
+    // a driver it never installed.
+    if (SetupGetLineCountA(inf, section) < 0)
+        return FALSE;
+    return SetupInstallFromInfSectionA(owner, inf, section, SPINST_INIFILES,
+                                       NULL, NULL, 0, NULL, NULL, NULL, NULL);
+}
+
 UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,
                                 UINT_PTR param1, UINT_PTR param2)
 {

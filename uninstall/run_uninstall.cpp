@@ -35,9 +35,7 @@ int RunUninstall(HWND owner)
     ApplyClassRegistry(owner, inf, CLASS_SECTION);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY);
 
-    BOOL removed = SetupInstallFromInfSectionA(
-        owner, inf, DRIVER_SECTION, SPINST_INIFILES, NULL, NULL, 0, NULL, NULL,
-        NULL, NULL);
+    BOOL removed = ApplyIniSection(owner, inf, DRIVER_SECTION);
 
     CloseFileQueue(queue, context);
     SetupCloseInfFile(inf);

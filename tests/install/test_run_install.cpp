@@ -168,6 +168,22 @@ TEST_F(RunInstallTest, FailingIniSectionReportsAndWritesNoPort)
     EXPECT_EQ(Ini("system.ini", "boot", "drivers"), "mmsystem.dll  wtqvx.drv");
 }
 
+// A script without the driver section installs nothing that works: the run
+// must say so rather than record a port and offer a restart.
+TEST_F(RunInstallTest, MissingDriverSectionIsAFailure)
+{
+    char dir[MAX_PATH];
+    GetProgramDir(dir, sizeof dir);
+    std::string script = std::string(dir) + "setup.ini";
+    WritePrivateProfileStringA("WTQVX:WTQVX.DRV:PNP", NULL, NULL, script.c_str());
+    EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    WaitForSingleObject(answerer, 6000);
+    SetUpTestSuite();   // the whole script again for the other cases
+    EXPECT_EQ(box.caption, "Error");
+    EXPECT_EQ(box.text, "Installation did not complete successfully!");
+    EXPECT_EQ(Ini("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
+}
+
 TEST_F(RunInstallTest, PortEightIsWrittenToBothFiles)
 {
     EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);

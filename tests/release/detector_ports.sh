@@ -38,7 +38,7 @@ devices() {
     generation=$((generation + 1))
     for n in 1 2 3 4 5 6 7 8; do
         kind=silent
-        for spec in $1; do [ "${spec%%:*}" = "$n" ] && kind=${spec#*:}; done
+        for entry in $1; do [ "${entry%%:*}" = "$n" ] && kind=${entry#*:}; done
         echo "$kind $generation" >"$PTY/kind$n"
     done
     for n in 1 2 3 4 5 6 7 8; do

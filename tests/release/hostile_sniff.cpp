@@ -30,23 +30,23 @@ static void Log(const char *what)
     }
 }
 
-static void Decode(const char *spec, char *value, size_t size)
+static void Decode(const char *answerText, char *value, size_t size)
 {
-    if (strncmp(spec, "hex:", 4) == 0) {
+    if (strncmp(answerText, "hex:", 4) == 0) {
         size_t n = 0;
-        for (const char *p = spec + 4; p[0] && p[1] && n + 1 < size; p += 2) {
+        for (const char *p = answerText + 4; p[0] && p[1] && n + 1 < size; p += 2) {
             char two[3] = {p[0], p[1], 0};
             value[n++] = (char)strtoul(two, NULL, 16);
         }
         value[n] = '\0';
-    } else if (strncmp(spec, "long:", 5) == 0) {
+    } else if (strncmp(answerText, "long:", 5) == 0) {
         size_t n = 0;
-        value[n++] = spec[5];
+        value[n++] = answerText[5];
         while (n < 1000 && n + 1 < size)
             value[n++] = 'x';
         value[n] = '\0';
     } else {
-        snprintf(value, size, "%s", spec);
+        snprintf(value, size, "%s", answerText);
     }
 }
 
@@ -72,10 +72,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     snprintf(line, sizeof line, "start|%s|%s", file, mode);
     Log(line);
 
-    char kind[32] = "", spec[1024] = "";
-    sscanf(mode, "%31s %1023s", kind, spec);
+    char kind[32] = "", answerText[1024] = "";
+    sscanf(mode, "%31s %1023s", kind, answerText);
     static char value[4096];
-    Decode(spec, value, sizeof value);
+    Decode(answerText, value, sizeof value);
 
     if (strcmp(kind, "answer") == 0) {
         WritePrivateProfileStringA("Mouse", "DetectedPort", value, file);

@@ -198,8 +198,8 @@ class Port:
 def main():
     directory = sys.argv[1]
     ports = []
-    for spec in sys.argv[2:]:
-        number, _, kind = spec.partition(":")
+    for entry in sys.argv[2:]:
+        number, _, kind = entry.partition(":")
         if kind not in KINDS:
             sys.exit("unknown device kind %r" % kind)
         ports.append(Port(directory, int(number), kind))

@@ -4,28 +4,12 @@
 
 INT_PTR CALLBACK ConfigPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_INITDIALOG) {
-        CheckRadioButton(page, IDC_TABLETONLY, IDC_MOUSEANDTABLET, g_deviceSetChoice);
+    if (HandleChoicePage(page, msg, wParam, lParam, IDC_TABLETONLY,
+                         IDC_MOUSEANDTABLET, &g_deviceSetChoice))
         return TRUE;
-    }
-    if (msg == WM_COMMAND) {
-        int id = HandleRadioClick(page, wParam, IDC_TABLETONLY, IDC_MOUSEANDTABLET);
-        if (id)
-            g_deviceSetChoice = id;
-        return TRUE;
-    }
     if (msg != WM_NOTIFY)
         return FALSE;
-    const NMHDR *hdr = (const NMHDR *)lParam;
-    if (HandleCommonNotify(page, hdr))
-        return TRUE;
-    switch (hdr->code) {
-    case PSN_SETACTIVE:
-        if (g_deviceSetChoice)
-            CheckRadioButton(page, IDC_TABLETONLY, IDC_MOUSEANDTABLET,
-                             g_deviceSetChoice);
-        PostButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
-        return PageResult(page, 0);
+    switch (((const NMHDR *)lParam)->code) {
     case PSN_WIZNEXT:
         if (g_deviceSetChoice == IDC_TABLETONLY) {
             g_selectedPort = LookUpMouse(page);
@@ -39,9 +23,6 @@ INT_PTR CALLBACK ConfigPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lPara
     case PSN_WIZBACK:
         if (g_probeFound)
             return JumpTo(page, PAGE_WELCOME);
-        return PageResult(page, 0);
-    case PSN_RESET:
-        g_deviceSetChoice = 0;
         return PageResult(page, 0);
     }
     return FALSE;

@@ -29,33 +29,15 @@ static INT_PTR NextByRecoveryChoice(HWND page)
 INT_PTR CALLBACK NotDetectedPageProc(HWND page, UINT msg, WPARAM wParam,
                                      LPARAM lParam)
 {
-    if (msg == WM_INITDIALOG) {
-        CheckRadioButton(page, IDC_RETRY, IDC_ABORT, g_recoveryChoice);
+    if (HandleChoicePage(page, msg, wParam, lParam, IDC_RETRY, IDC_ABORT,
+                         &g_recoveryChoice))
         return TRUE;
-    }
-    if (msg == WM_COMMAND) {
-        int id = HandleRadioClick(page, wParam, IDC_RETRY, IDC_ABORT);
-        if (id)
-            g_recoveryChoice = id;
-        return TRUE;
-    }
     if (msg != WM_NOTIFY)
         return FALSE;
-    const NMHDR *hdr = (const NMHDR *)lParam;
-    if (HandleCommonNotify(page, hdr))
-        return TRUE;
-    switch (hdr->code) {
-    case PSN_SETACTIVE:
-        if (g_recoveryChoice)
-            CheckRadioButton(page, IDC_RETRY, IDC_ABORT, g_recoveryChoice);
-        PostButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
-        return PageResult(page, 0);
+    switch (((const NMHDR *)lParam)->code) {
     case PSN_WIZNEXT:
         return NextByRecoveryChoice(page);
     case PSN_WIZBACK:
-        return PageResult(page, 0);
-    case PSN_RESET:
-        g_recoveryChoice = 0;
         return PageResult(page, 0);
     }
     return FALSE;

@@ -76,3 +76,34 @@ int HandleRadioClick(HWND page, WPARAM wParam, int first, int last)
     PostButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
     return id;
 }
+
+int HandleChoicePage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam,
+                     int first, int last, int *choice)
+{
+    if (msg == WM_INITDIALOG) {
+        CheckRadioButton(page, first, last, *choice);
+        return TRUE;
+    }
+    if (msg == WM_COMMAND) {
+        int id = HandleRadioClick(page, wParam, first, last);
+        if (id)
+            *choice = id;
+        return TRUE;
+    }
+    if (msg != WM_NOTIFY)
+        return FALSE;
+    const NMHDR *hdr = (const NMHDR *)lParam;
+    if (HandleCommonNotify(page, hdr))
+        return TRUE;
+    switch (hdr->code) {
+    case PSN_SETACTIVE:
+        if (*choice)
+            CheckRadioButton(page, first, last, *choice);
+        PostButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
+        return (int)PageResult(page, 0);
+    case PSN_RESET:
+        *choice = 0;
+        return (int)PageResult(page, 0);
+    }
+    return FALSE;
+}

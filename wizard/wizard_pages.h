@@ -47,4 +47,12 @@ int HandleCommonNotify(HWND page, const NMHDR *hdr);
 // the clicked button and returns its ID, or 0 for other commands.
 int HandleRadioClick(HWND page, WPARAM wParam, int first, int last);
 
+// What the two choice pages (Tablet Configuration, Tablet not detected)
+// share: the mark of *choice at creation and activation, the clicked button
+// kept in *choice, the choice cleared on Cancel, the common notifications.
+// Returns TRUE when it handled the message (its answer already set); Next
+// and Back are left to the page.
+int HandleChoicePage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam,
+                     int first, int last, int *choice);
+
 #endif

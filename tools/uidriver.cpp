@@ -98,21 +98,39 @@ static int CmdMsgBox(int argc, char **argv)
     return 0;
 }
 
-// wait-window CLASS TITLE TIMEOUT_MS ("-" matches any).
+// "-" for a class or title matches any.
+static const char *AnyIfDash(const char *arg)
+{
+    return strcmp(arg, "-") ? arg : NULL;
+}
+
+// Polls every 50 ms for up to ms until a window of the class and title is
+// there (want 1) or is not (want 0); visible asks for a visible one.
+// Returns 1 when that came about in time.
+static int PollWindow(const char *clsArg, const char *titleArg, DWORD ms,
+                      int want, int visible)
+{
+    const char *cls = AnyIfDash(clsArg), *title = AnyIfDash(titleArg);
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND h = FindTopWindow(cls, title);
+        int there = h && (!visible || IsWindowVisible(h));
+        if (there == want)
+            return 1;
+        if (GetTickCount() - start > ms)
+            return 0;
+        Sleep(50);
+    }
+}
+
+// wait-window CLASS TITLE TIMEOUT_MS: such a window comes within the time.
 static int CmdWaitWindow(int argc, char **argv)
 {
     if (argc < 3)
         return 2;
-    const char *cls = strcmp(argv[0], "-") ? argv[0] : NULL;
-    const char *title = strcmp(argv[1], "-") ? argv[1] : NULL;
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (FindTopWindow(cls, title))
-            return 0;
-        if (GetTickCount() - start > (DWORD)atoi(argv[2]))
-            return NotFound(argv[1]);
-        Sleep(50);
-    }
+    if (PollWindow(argv[0], argv[1], (DWORD)atoi(argv[2]), 1, 0))
+        return 0;
+    return NotFound(argv[1]);
 }
 
 // no-window CLASS TITLE MS: no such window appears within MS.
@@ -120,18 +138,10 @@ static int CmdNoWindow(int argc, char **argv)
 {
     if (argc < 3)
         return 2;
-    const char *cls = strcmp(argv[0], "-") ? argv[0] : NULL;
-    const char *title = strcmp(argv[1], "-") ? argv[1] : NULL;
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < (DWORD)atoi(argv[2])) {
-        HWND h = FindTopWindow(cls, title);
-        if (h && IsWindowVisible(h)) {
-            fprintf(stderr, "unexpected window \"%s\"\n", argv[1]);
-            return 1;
-        }
-        Sleep(50);
-    }
-    return 0;
+    if (!PollWindow(argv[0], argv[1], (DWORD)atoi(argv[2]), 1, 1))
+        return 0;
+    fprintf(stderr, "unexpected window \"%s\"\n", argv[1]);
+    return 1;
 }
 
 static int Check(int ok, const char *what)
@@ -406,17 +416,10 @@ static int CmdGone(int argc, char **argv)
 {
     if (argc < 3)
         return 2;
-    const char *cls = strcmp(argv[0], "-") ? argv[0] : NULL;
-    const char *title = strcmp(argv[1], "-") ? argv[1] : NULL;
-    DWORD start = GetTickCount();
-    while (FindTopWindow(cls, title)) {
-        if (GetTickCount() - start > (DWORD)atoi(argv[2])) {
-            fprintf(stderr, "still there: %s\n", argv[1]);
-            return 1;
-        }
-        Sleep(50);
-    }
-    return 0;
+    if (PollWindow(argv[0], argv[1], (DWORD)atoi(argv[2]), 0, 0))
+        return 0;
+    fprintf(stderr, "still there: %s\n", argv[1]);
+    return 1;
 }
 
 // --- Registry fixtures -----------------------------------------------------

@@ -1,15 +1,17 @@
 # Sourced after winenv.sh: walks the installer's wizard through the UI driver.
 
-# Waits for a wizard page; fails the scenario when another one shows.
+# Waits for a wizard page; fails the scenario when another one shows. The
+# default wait covers a serial-mouse lookup before the page (the detector's
+# own limit is 15 s) with room for a machine busy with other tests.
 # Exit code 1 is the driver's own "not found"; anything else means the
 # driver itself did not run through (seen once under heavy load), so it is
 # asked once more before the scenario fails.
 expect_page() {
-    uidriver page "$1" "${2:-20000}" >/dev/null
+    uidriver page "$1" "${2:-40000}" >/dev/null
     rc=$?
     if [ $rc -ne 0 ] && [ $rc -ne 1 ]; then
         echo "note: UI driver ended with $rc, asking again" >&2
-        uidriver page "$1" "${2:-20000}" >/dev/null
+        uidriver page "$1" "${2:-40000}" >/dev/null
         rc=$?
     fi
     [ $rc -eq 0 ] || fail "page '$1' (UI driver exit code $rc)"

@@ -119,6 +119,7 @@ NOT_OK=()
 #          "wrong: ..." lines
 run_case() {
     local category=$1 name=$2 program=$3 script=$4 drive=$5 check=$6
+    [[ -z "${QVX_HOSTILE_CASE:-}" || "$name" == *"$QVX_HOSTILE_CASE"* ]] || return 0
     cp "$S/$script" "$PKG/setup.ini"
     snapshot before
     local t0 pid outcome=ok detail="" code
@@ -133,7 +134,8 @@ run_case() {
     done
     if kill -0 "$pid" 2>/dev/null; then
         outcome=hang
-        detail="still running after ${LIMIT}s"
+        detail="still running after ${LIMIT}s; $detail"
+        screenshot "hostile_exe-hang-$((${#NOT_OK[@]} + 1))" 2>/dev/null
         kill -9 "$pid" 2>/dev/null
         $WINESERVER -k
     fi
@@ -177,7 +179,8 @@ run_case() {
         local keep="$QVX_BUILD_DIR/failures/hostile_exe-${#NOT_OK[@]}"
         cp "$QVX_TMP/before" "$keep.before" 2>/dev/null
         cp "$QVX_TMP/after" "$keep.after" 2>/dev/null
-        echo "    snapshots: $keep.before, $keep.after"
+        cat "$QVX_TMP/drive.out" "$QVX_TMP/drive.err" >"$keep.drive" 2>/dev/null
+        echo "    snapshots: $keep.before, $keep.after; dialogs: $keep.drive"
     fi
 }
 

@@ -1,11 +1,12 @@
 #!/bin/sh
 # Installs, from Debian's packages, everything the build and the tests need:
-# both mingw-w64 targets, Wine, a virtual display, pseudo-terminal pairs,
+# both mingw-w64 targets, 32-bit Wine (the programs that ship are i686 and the
+# tests run them as they are), a virtual display, pseudo-terminal pairs,
 # GoogleTest sources and ImageMagick. Does nothing when all of it is there.
 set -e
 pkgs="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
       binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-      wine wine64 xvfb socat xdotool googletest imagemagick cmake make mtools zip python3"
+      wine wine32:i386 xvfb socat xdotool googletest imagemagick cmake make mtools zip python3"
 missing=""
 for p in $pkgs; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
@@ -16,5 +17,7 @@ echo "installing:$missing"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
+# 32-bit Wine needs the i386 libraries.
+dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends $missing

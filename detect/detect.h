@@ -17,6 +17,10 @@
 // waiting messages end the pause at once.
 #define QVX_DETECTOR_POLL 50
 
+// How long an abandoned detector is given to end once it has been told to,
+// in milliseconds.
+#define QVX_DETECTOR_STOP_WAIT 5000
+
 // The longest program directory from which the detector is started.
 #define QVX_DETECTOR_DIR_MAX 235
 

@@ -28,21 +28,21 @@ static HANDLE StartDetector(char *command)
     return process.hProcess;
 }
 
-// Reads the answer file until the detector has written a value, the
-// detector has ended without one, or limit milliseconds have passed since
-// start, dispatching the thread's messages meanwhile so that the wizard
-// repaints. Between two looks the thread sleeps until a message comes, the
-// detector ends or the poll interval is over. Returns the port the answer
-// names, or 0.
-static int WaitForAnswer(HANDLE detector, DWORD start, DWORD limit)
+// Reads the answer file into answer (5 bytes) until the detector has
+// written a value, the detector has ended without one, or limit
+// milliseconds have passed since start, dispatching the thread's messages
+// meanwhile so that the wizard repaints. Between two looks the thread
+// sleeps until a message comes, the detector ends or the poll interval is
+// over. Returns 1 when an answer came, 0 when the wait gave up.
+static int WaitForAnswer(HANDLE detector, DWORD start, DWORD limit,
+                         char *answer)
 {
-    char answer[5];
     int ended = 0;
     for (;;) {
-        GetPrivateProfileStringA(ANSWER_SECTION, ANSWER_KEY, "", answer,
-                                 sizeof answer, ANSWER_FILE);
+        GetPrivateProfileStringA(ANSWER_SECTION, ANSWER_KEY, "", answer, 5,
+                                 ANSWER_FILE);
         if (answer[0] != '\0')
-            break;
+            return 1;
         // Its answer is written before it ends: one more look came up empty.
         if (ended)
             return 0;
@@ -56,6 +56,10 @@ static int WaitForAnswer(HANDLE detector, DWORD start, DWORD limit)
             }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
+            // A queue that keeps refilling must not hold the wait past
+            // its limit.
+            if (GetTickCount() - start >= limit)
+                return 0;
         }
         if (GetTickCount() - start >= limit)
             return 0;
@@ -63,10 +67,19 @@ static int WaitForAnswer(HANDLE detector, DWORD start, DWORD limit)
                                       QS_ALLINPUT) == WAIT_OBJECT_0)
             ended = 1;
     }
-    // One decimal digit names COM1..COM9; anything else is no port.
-    if (answer[0] >= '1' && answer[0] <= '9')
-        return answer[0] - '0';
-    return 0;
+}
+
+// Ends a detector that is still running once the wait has given up on it:
+// left alone it could write its answer after the section is deleted (to be
+// read by a later lookup as its own) and go on holding COM ports.
+static void StopDetector(HANDLE detector)
+{
+    if (WaitForSingleObject(detector, 0) != WAIT_TIMEOUT)
+        return;
+    TerminateProcess(detector, 1);
+    // Termination completes asynchronously; the answer section is deleted
+    // only once nothing of the detector can write any more.
+    WaitForSingleObject(detector, QVX_DETECTOR_STOP_WAIT);
 }
 
 int AskMouseDetector(DWORD limit)
@@ -92,7 +105,12 @@ int AskMouseDetector(DWORD limit)
     int port = 0;
     HANDLE detector = StartDetector(command);
     if (detector) {
-        port = WaitForAnswer(detector, start, limit);
+        char answer[5];
+        if (!WaitForAnswer(detector, start, limit, answer))
+            StopDetector(detector);
+        // One decimal digit names COM1..COM9; anything else is no port.
+        else if (answer[0] >= '1' && answer[0] <= '9')
+            port = answer[0] - '0';
         CloseHandle(detector);
     }
     WritePrivateProfileStringA(ANSWER_SECTION, NULL, NULL, ANSWER_FILE);

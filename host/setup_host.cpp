@@ -7,8 +7,21 @@ HINSTANCE g_instance;
 // Set by the first WM_WINDOWPOSCHANGING; every later request is pinned.
 static int g_firstPositionDone;
 
+// The driver is a VxD and the script edits system.ini: on the Windows NT
+// family neither is used, so installing there would change the system and
+// ask for a restart after which the tablet still does not work.
+static int IsWindowsNT(void)
+{
+    return (GetVersion() & 0x80000000) == 0;
+}
+
 static int StartInstall(HWND owner)
 {
+    if (IsWindowsNT()) {
+        MessageBoxA(owner, "This driver works only on Windows 95 and Windows 98.",
+                    "Error", MB_OK);
+        return 0;
+    }
     return RunInstall(owner, g_instance);
 }
 

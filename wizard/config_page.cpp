@@ -12,7 +12,7 @@ INT_PTR CALLBACK ConfigPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lPara
     switch (((const NMHDR *)lParam)->code) {
     case PSN_WIZNEXT:
         if (g_deviceSetChoice == IDC_TABLETONLY) {
-            g_selectedPort = LookUpMouse(page);
+            g_selectedPort = LookUpMouse(page, 0);
             if (g_selectedPort > 0) {
                 g_disableMouse = 1;
                 g_agreedMousePort = g_selectedPort;

@@ -1,6 +1,5 @@
 // The Finish page: shows the port and carries out what the user agreed to.
 #include "wizard/wizard_pages.h"
-#include "detect/detect.h"
 
 static void ShowPortText(HWND page)
 {
@@ -25,7 +24,7 @@ static INT_PTR Finish(HWND page)
     // Disable the serial mouse only where the user agreed to it for the
     // port being installed, never for a port agreed earlier and left since.
     if (!g_probeFound && g_disableMouse && g_agreedMousePort == g_selectedPort)
-        FindMousePort(1);
+        LookUpMouse(page, 1);
     WriteProfileStringA("Windows", "SkipMouseRedetect", "0");
     return PageResult(page, 0);
 }

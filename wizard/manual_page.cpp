@@ -12,7 +12,7 @@ static void ShowSelectedPort(HWND page)
 
 static INT_PTR ConfirmMousePort(HWND page)
 {
-    if (LookUpMouse(page) != g_selectedPort)
+    if (LookUpMouse(page, 0) != g_selectedPort)
         return PageResult(page, 0);
     int answer = MessageBoxA(page,
                              "Setup has detected a mouse driver installed at the "

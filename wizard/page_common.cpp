@@ -33,12 +33,12 @@ int ScanForTablet(void)
     return g_probeFound;
 }
 
-int LookUpMouse(HWND page)
+int LookUpMouse(HWND page, int disable)
 {
     HWND sheet = GetParent(page);
     g_lookupBusy = 1;
     EnableWindow(sheet, FALSE);
-    int port = FindMousePort(0);
+    int port = FindMousePort(disable);
     EnableWindow(sheet, TRUE);
     g_lookupBusy = 0;
     return port;

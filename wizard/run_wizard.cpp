@@ -9,20 +9,16 @@ int g_deviceSetChoice;
 int g_recoveryChoice;
 int g_agreedMousePort;
 
-// Windows 95's comctl32 knows only the first-version records. The 64-bit
-// build, used for tests under Wine, needs the full page record: with the
-// first-version size there Wine's sheet loses the pages' answers.
-#ifdef _WIN64
-#define PAGE_RECORD_SIZE sizeof(PROPSHEETPAGEA)
-#else
-#define PAGE_RECORD_SIZE PROPSHEETPAGEA_V1_SIZE
-#endif
-
-static void InitWizardPage(PROPSHEETPAGEA *page, HINSTANCE instance,
+// Windows 95's comctl32 knows only the first-version page records. The
+// sheet steps through the array by each record's dwSize, so the records
+// must be laid out at exactly the size they declare: an array of the full,
+// later structure marked with the first-version size is read at the wrong
+// places from the second page on.
+static void InitWizardPage(PROPSHEETPAGEA_V1 *page, HINSTANCE instance,
                            int templateId, DLGPROC proc)
 {
     ZeroMemory(page, sizeof *page);
-    page->dwSize = PAGE_RECORD_SIZE;
+    page->dwSize = sizeof *page;
     page->dwFlags = PSP_DEFAULT;
     page->hInstance = instance;
     page->pszTemplate = MAKEINTRESOURCEA(templateId);
@@ -40,7 +36,7 @@ INT_PTR RunWizard(HWND owner, HINSTANCE instance)
         {IDD_MANUAL, ManualPageProc},
         {IDD_FINISH, FinishPageProc},
     };
-    PROPSHEETPAGEA records[PAGE_COUNT];
+    PROPSHEETPAGEA_V1 records[PAGE_COUNT];
     for (int i = 0; i < PAGE_COUNT; i++)
         InitWizardPage(&records[i], instance, pages[i].templateId, pages[i].proc);
 
@@ -53,7 +49,7 @@ INT_PTR RunWizard(HWND owner, HINSTANCE instance)
     header.pszCaption = "Product Install";
     header.nPages = PAGE_COUNT;
     header.nStartPage = 0;
-    header.ppsp = records;
+    header.ppsp = (LPCPROPSHEETPAGEA)records;
 
     g_deviceSetChoice = IDC_TABLETONLY;
     g_recoveryChoice = IDC_RETRY;

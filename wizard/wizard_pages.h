@@ -35,9 +35,11 @@ INT_PTR JumpTo(HWND page, int index);
 // probe-found flag and returns the flag.
 int ScanForTablet(void);
 
-// Serial-mouse lookup with the sheet disabled, so no button acts while the
-// detector is awaited. Returns the lookup's result.
-int LookUpMouse(HWND page);
+// Serial-mouse lookup (disable nonzero: also disable the mouse) with the
+// sheet disabled and every page refusing Next, Back, Finish and Cancel, so
+// nothing the user does acts while the detector is awaited. Every lookup
+// the pages make goes through here. Returns the lookup's result.
+int LookUpMouse(HWND page, int disable);
 
 // Handles the notifications every page answers the same way. Returns TRUE
 // when it handled the notification (its answer already set).

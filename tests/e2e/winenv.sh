@@ -1,13 +1,26 @@
-# Sourced by the end-to-end scenarios: a throwaway Wine prefix (copied from a
-# base prefix made once per build tree) and a private X display.
+# Sourced by the end-to-end scenarios: a throwaway pure 32-bit Wine prefix
+# (copied from a base prefix made once per build tree and Windows version)
+# and a private X display. The programs run as they ship, i686.
 #   wine_up            make the prefix and display; cleanup runs on exit
 #   wine_run ARGS      run a Windows program in the prefix (foreground)
 #   ini_value F S K    read a profile value the way the programs do
 #   fail MSG           report and exit 1
-WINE=/usr/lib/wine/wine64
+# QVX_WINVER picks the version Wine reports: win98 (the default), win95, or
+# nt for Wine's own default of the Windows NT family.
+WINE=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+QVX_WINVER=${QVX_WINVER:-win98}
 : "${QVX_BUILD_DIR:?}" "${QVX_TOOLS_DIR:?}"
+
+# Where the kernel cannot run 32-bit programs there is no Wine to run the
+# shipped programs in: the scenario reports itself skipped (CTest's
+# SKIP_RETURN_CODE), rather than failing for the machine.
+if ! $WINE --version >/dev/null 2>&1; then
+    echo "SKIPPED: this machine cannot run 32-bit Wine ($WINE --version fails);" \
+        "the shipped programs were not run" >&2
+    exit 77
+fi
 
 # A failure leaves a picture of the screen under the build tree.
 fail() {
@@ -24,13 +37,17 @@ note() { echo "--- $*"; }
 # The base prefix: made by wineboot once, with COM1..COM8 mapped to paths that
 # do not exist (so the machine's own /dev/ttyS* never lands in the scan).
 qvx_base_prefix() {
-    base="$QVX_BUILD_DIR/wine-base"
+    base="$QVX_BUILD_DIR/wine-base-$QVX_WINVER"
     (
         flock 9
         [ -f "$base/.ready" ] && exit 0
         rm -rf "$base"
         mkdir -p "$base"
         WINEPREFIX="$base" $WINE wineboot -i >/dev/null 2>&1
+        if [ "$QVX_WINVER" != nt ]; then
+            WINEPREFIX="$base" $WINE winecfg -v "$QVX_WINVER" >/dev/null 2>&1 ||
+                { echo "winecfg -v $QVX_WINVER failed" >&2; exit 1; }
+        fi
         for n in 1 2 3 4 5 6 7 8; do
             WINEPREFIX="$base" $WINE reg add 'HKLM\Software\Wine\Ports' \
                 /v COM$n /d "/nonexistent/qvx-com$n" /f >/dev/null 2>&1
@@ -44,7 +61,7 @@ qvx_base_prefix() {
             /v Default /d 800x600 /f >/dev/null 2>&1
         WINEPREFIX="$base" $WINESERVER -w
         touch "$base/.ready"
-    ) 9>"$QVX_BUILD_DIR/wine-base.lock"
+    ) 9>"$QVX_BUILD_DIR/wine-base-$QVX_WINVER.lock" || fail "no base prefix for $QVX_WINVER"
 }
 
 wine_down() {
@@ -59,7 +76,7 @@ wine_up() {
     qvx_base_prefix
     QVX_TMP=$(mktemp -d /tmp/qvx-e2e.XXXXXX)
     export WINEPREFIX="$QVX_TMP/prefix"
-    cp -a "$QVX_BUILD_DIR/wine-base" "$WINEPREFIX"
+    cp -a "$QVX_BUILD_DIR/wine-base-$QVX_WINVER" "$WINEPREFIX"
     trap wine_down EXIT
     Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$QVX_TMP/display" \
         >/dev/null 2>&1 &

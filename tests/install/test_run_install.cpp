@@ -5,6 +5,7 @@
 #include <setupapi.h>
 #include <string>
 #include "install/install.h"
+#include "tests/fake_import.h"
 
 // The wizard is replaced by a scripted one: it ends with Finish on the port
 // the test chooses, or as cancelled.
@@ -56,12 +57,8 @@ static BOOL WINAPI FakeInstallFiles(HINF inf, HINF layout, HSPFILEQ queue,
         inf, layout, queue, section, src, flags);
 }
 
-// The run's calls go through these import pointers (mingw import libraries
-// hold one member per function, so these definitions take their place).
-extern "C" {
-void *__imp_SetupInstallFromInfSectionA = (void *)FakeInstallFromSection;
-void *__imp_SetupInstallFilesFromInfSectionA = (void *)FakeInstallFiles;
-}
+QVX_FAKE_IMPORT(SetupInstallFromInfSectionA, 44, FakeInstallFromSection);
+QVX_FAKE_IMPORT(SetupInstallFilesFromInfSectionA, 24, FakeInstallFiles);
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "install/install.h"
 #include "uninstall/uninstall.h"
+#include "tests/fake_import.h"
 
 // --- What the runs call besides the script ---------------------------------
 
@@ -27,11 +28,8 @@ UINT WINAPI CountReboot(HSPFILEQ, HWND, BOOL)
 }
 } // namespace
 
-// The restart prompt is counted rather than shown (mingw import libraries
-// hold one member per function, so this definition takes its place).
-extern "C" {
-void *__imp_SetupPromptReboot = (void *)CountReboot;
-}
+// The restart prompt is counted rather than shown.
+QVX_FAKE_IMPORT(SetupPromptReboot, 12, CountReboot);
 
 const char kCleanDrivers[] = "mmsystem.dll qvxold.drv power.drv";
 const char kCleanPointing[] = "vmouse.386 msmouse.vxd";

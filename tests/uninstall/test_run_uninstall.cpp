@@ -7,6 +7,7 @@
 #include <vector>
 #include "install/install.h"
 #include "uninstall/uninstall.h"
+#include "tests/fake_import.h"
 
 namespace {
 
@@ -107,15 +108,11 @@ UINT WINAPI FakePromptReboot(HSPFILEQ queue, HWND owner, BOOL scanOnly)
 
 } // namespace
 
-// The run's calls go through these import pointers (mingw import libraries
-// hold one member per function, so these definitions take their place).
-extern "C" {
-void *__imp_SetupInstallFromInfSectionA = (void *)FakeInstallFromSection;
-void *__imp_SetupCommitFileQueueA = (void *)FakeCommit;
-void *__imp_SetupPromptReboot = (void *)FakePromptReboot;
-void *__imp_SetupInitDefaultQueueCallbackEx = (void *)FakeInitContext;
-void *__imp_SetupTermDefaultQueueCallback = (void *)FakeTermContext;
-}
+QVX_FAKE_IMPORT(SetupInstallFromInfSectionA, 44, FakeInstallFromSection);
+QVX_FAKE_IMPORT(SetupCommitFileQueueA, 16, FakeCommit);
+QVX_FAKE_IMPORT(SetupPromptReboot, 12, FakePromptReboot);
+QVX_FAKE_IMPORT(SetupInitDefaultQueueCallbackEx, 20, FakeInitContext);
+QVX_FAKE_IMPORT(SetupTermDefaultQueueCallback, 4, FakeTermContext);
 
 namespace {
 

@@ -32,6 +32,15 @@ serial_mouse_on_com2() {
 }
 mouse_disabled() { uidriver reg-get HKCC "Enum\\$MOUSE_HW" CSConfigFlags | tr -d '\r'; }
 
+# A detector process of this prefix (Wine runs each Windows process as a
+# Linux one carrying the prefix in its environment).
+detector_alive() {
+    for pid in $(pgrep -f 'ptrsniff\.exe'); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+
 detector_starts() { if [ -f "$SNIFF_LOG" ]; then grep -c '^start' "$SNIFF_LOG"; else echo 0; fi; }
 
 start_setup() {
@@ -337,6 +346,53 @@ detector-wait)
     expect_page "Complete Install" 1000
     finish_and_wait
     expect_port_installed 2
+    ;;
+finish-wait)
+    # The mouse's port came from the detector, so Finish runs it again to
+    # disable that mouse. Real clicks on Cancel, Back and Finish during
+    # that wait change nothing: the port shown is the port installed.
+    export QVX_SNIFF_MODE="answer 2 5000"
+    start_setup
+    to_config
+    uidriver press next
+    expect_page "Complete Install"
+    expect_eq "$(finish_port_text)" "COM2" "detector's answer"
+    uidriver press finish
+    for _ in $(seq 100); do [ "$(detector_starts)" = 2 ] && break; sleep 0.05; done
+    expect_eq "$(detector_starts)" "2" "detector started again at Finish"
+    sleep 0.5
+    expect_eq "$(uidriver enabled | tr -d '\r')" "0" "sheet disabled during the wait"
+    for button in cancel back finish; do
+        read -r x y <<<"$(uidriver button-center $button | tr -d '\r')"
+        xdotool mousemove "$x" "$y" click 1
+        sleep 0.3
+    done
+    wine_wait "$BG_PID" 30 || fail "setup.exe exit code"
+    expect_port_installed 2
+    expect_eq "$(detector_starts)" "2" "one detector at Finish"
+    ;;
+detector-late)
+    # A detector that answers only after the lookup's limit: the wizard
+    # moves on without it, and nothing the detector would do outlives the
+    # lookup.
+    export QVX_SNIFF_MODE="answer 3 22000"
+    start_setup
+    to_config
+    uidriver press next
+    started=$(date +%s)
+    expect_page "Tablet not detected"
+    waited=$(($(date +%s) - started))
+    [ "$waited" -ge 13 ] && [ "$waited" -le 22 ] || fail "moved on after ${waited}s"
+    echo "ok   moved on after ${waited}s"
+    detector_alive && fail "detector still running after the lookup"
+    echo "ok   no detector left"
+    sleep $((started + 25 - $(date +%s)))
+    grep -qi '^\[Mouse\]' "$WINDIR"/[Qq][Vv][Xx][Ii][Nn][Ss][Tt].[Ii][Nn][Ii] 2>/dev/null &&
+        fail "answer file holds a [Mouse] section"
+    grep -q '^wrote' "$SNIFF_LOG" && fail "the detector wrote its answer after the lookup"
+    echo "ok   no answer after the detector's own time"
+    cancel_and_wait
+    expect_nothing_installed
     ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

@@ -66,8 +66,9 @@ static int NotFound(const char *what)
     return 1;
 }
 
-// msgbox CAPTION TEXT TIMEOUT_MS [BUTTON_ID]: the message box's text must
-// equal TEXT ("\n" in TEXT stands for a line break); then it is answered.
+// msgbox CAPTION TEXT TIMEOUT_MS [BUTTON_ID [OWNER_CLASS]]: the message
+// box's text must equal TEXT ("\n" in TEXT stands for a line break) and its
+// owner be of OWNER_CLASS when one is given; then it is answered.
 static int CmdMsgBox(int argc, char **argv)
 {
     if (argc < 3)
@@ -89,6 +90,13 @@ static int CmdMsgBox(int argc, char **argv)
     GetDlgItemTextA(box, 0xFFFF, got, sizeof got);
     int button = argc > 3 ? atoi(argv[3]) : IDOK;
     printf("%s\n", got);
+    char owner[256] = "";
+    GetClassNameA(GetWindow(box, GW_OWNER), owner, sizeof owner);
+    if (argc > 4 && strcmp(owner, argv[4]) != 0) {
+        fprintf(stderr, "owner is \"%s\", want \"%s\"\n", owner, argv[4]);
+        PostMessageA(box, WM_COMMAND, button, 0);
+        return 1;
+    }
     if (strcmp(got, want) != 0) {
         fprintf(stderr, "message text differs:\n got: %s\nwant: %s\n", got, want);
         PostMessageA(box, WM_COMMAND, button, 0);

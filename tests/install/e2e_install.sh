@@ -1,6 +1,7 @@
 #!/bin/bash
 # The installer end to end: setup.exe from the package folder in a fresh
 # Wine prefix. One scenario per run: full | no-banner | no-script | wrong-class
+# | nt
 set -u
 . "$(dirname "$0")/../e2e/winenv.sh"
 . "$(dirname "$0")/../e2e/wizard.sh"
@@ -81,6 +82,16 @@ wrong-class)
         "Penrel PR-4417 tablet driver, release 2.1 (sample package)" 15000 ||
         fail "banner"
     uidriver no-window "#32770" - 1500 || fail "a dialog appeared"
+    wine_wait "$BG_PID" 30 || fail "setup.exe exit code"
+    expect_nothing_installed
+    ;;
+nt)
+    # Run with Wine reporting the Windows NT family: the installer refuses
+    # before anything else (no banner, no wizard) and changes nothing.
+    wine_start "$PKG/setup.exe"
+    uidriver msgbox Error "This driver works only on Windows 95 and Windows 98." \
+        20000 1 QVXPR4417 || fail "no refusal owned by the host window"
+    uidriver no-window "#32770" - 1500 || fail "a dialog appeared after the refusal"
     wine_wait "$BG_PID" 30 || fail "setup.exe exit code"
     expect_nothing_installed
     ;;

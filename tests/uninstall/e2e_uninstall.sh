@@ -2,6 +2,7 @@
 # The uninstaller end to end: setup.exe and pruninst.exe from the package
 # folder in a fresh Wine prefix. One scenario per run:
 #   roundtrip | twice | no-install | no-remove-fields | no-script | held-file
+#   | nt-later
 set -u
 . "$(dirname "$0")/../e2e/winenv.sh"
 . "$(dirname "$0")/../e2e/wizard.sh"
@@ -200,6 +201,16 @@ held-file)
     [ ! -e "$SYSDIR/WTQVX.DRV" ] || fail "WTQVX.DRV still in the system directory"
     echo "ok   the other driver file deleted"
     class_key_exists && fail "class key still present"
+    expect_lists_cleaned
+    expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "1" "SkipMouseRedetect"
+    ;;
+nt-later)
+    # An installation made on Windows 98, then Wine reports its default
+    # version of the Windows NT family: the uninstaller still cleans up.
+    install_driver
+    wine_run winecfg -v win7 >/dev/null 2>&1 || fail "cannot switch the Windows version"
+    uninstall_driver
+    expect_removed
     expect_lists_cleaned
     expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "1" "SkipMouseRedetect"
     ;;

@@ -7,6 +7,8 @@
 # driver itself did not run through (seen once under heavy load), so it is
 # asked once more before the scenario fails.
 expect_page() {
+    local t0 rc
+    t0=$(date +%s%N)
     uidriver page "$1" "${2:-40000}" >/dev/null
     rc=$?
     if [ $rc -ne 0 ] && [ $rc -ne 1 ]; then
@@ -14,8 +16,8 @@ expect_page() {
         uidriver page "$1" "${2:-40000}" >/dev/null
         rc=$?
     fi
-    [ $rc -eq 0 ] || fail "page '$1' (UI driver exit code $rc)"
-    echo "ok   page '$1'"
+    [ $rc -eq 0 ] || fail "page '$1' (UI driver exit code $rc, after $((($(date +%s%N) - t0) / 1000000)) ms)"
+    echo "ok   page '$1' ($((($(date +%s%N) - t0) / 1000000)) ms)"
 }
 
 # From the Welcome page with no tablet and no serial mouse anywhere: the

@@ -110,6 +110,7 @@ changes() { diff "$QVX_TMP/before" "$QVX_TMP/after" | sed -n 's/^< /- /p; s/^> /
 
 # --- Running a case ------------------------------------------------------------
 declare -A CASES=() OKS=() CRASHES=() HANGS=() DAMAGES=() WRONGS=() MAXS=()
+SLOWEST=0
 ORDER=()
 NOT_OK=()
 
@@ -142,6 +143,13 @@ run_case() {
     wait "$pid" 2>/dev/null
     code=$?
     local ms=$(( ($(date +%s%N) - t0) / 1000000 ))
+    # The longest wait for a wizard page, to tell a slow step from a lost
+    # button press should a walk ever fail.
+    local wait
+    wait=$(sed -n "s/^ok   page '\(.*\)' (\([0-9]*\) ms)$/\2 \1/p" "$QVX_TMP/drive.out" | sort -n | tail -1)
+    if [ -n "$wait" ] && [ "${wait%% *}" -gt "${SLOWEST%% *}" ]; then
+        SLOWEST="${wait%% *} ms for page '${wait#* }' in $name"
+    fi
     if [ $outcome = ok ] && [ $code -ne 0 ]; then
         outcome=crash
         detail="exit code $code"
@@ -290,5 +298,6 @@ for line in "${NOT_OK[@]+"${NOT_OK[@]}"}"; do
     echo "NOT OK: $line"
     status=1
 done
+echo "slowest wizard page: $SLOWEST"
 echo "group exe: $(($(date +%s) - started)) s in all"
 exit $status

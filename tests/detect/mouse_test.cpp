@@ -9,35 +9,13 @@
 #include <vector>
 
 #include "detect/detect.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
 const char kDynEnum[] = "Config Manager\\Enum";
 const char kSniffLog[] = "C:\\qvx-sniff.log";
 const char kAnswerFile[] = "qvxinst.ini";
-
-std::string ProgramDir()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(NULL, path, sizeof path);
-    std::string dir = path;
-    return dir.substr(0, dir.rfind('\\') + 1);
-}
-
-void DeleteTree(HKEY root, const char *path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    char child[512];
-    DWORD size = sizeof child;
-    while (RegEnumKeyExA(key, 0, child, &size, NULL, NULL, NULL, NULL) == ERROR_SUCCESS) {
-        DeleteTree(key, child);
-        size = sizeof child;
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path);
-}
 
 // One device node: the running-device entry under HKEY_DYN_DATA naming its
 // hardware key, and (when comInfo is given) the node's "ComInfo" under

@@ -7,12 +7,12 @@
 //               COM3 /dev/null, COM4 a missing path, COM5 a tablet, COM6 a
 //               directory, COM7 and COM8 silent devices
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <string>
 #include <vector>
 
 #include "detect/detect.h"
 #include "comm_trace.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -30,41 +30,14 @@ const char kOwnXon = 0x21, kOwnXoff = 0x22;
 // these when it opens.
 const COMMTIMEOUTS kOwnTimeouts = {7, 3, 77, 5, 55};
 
-std::string SimDir()
-{
-    const char *unix = getenv("QVX_SIM_DIR");
-    if (!unix)
-        return "";
-    std::string dir = std::string("Z:") + unix;
-    for (char &c : dir)
-        if (c == '/')
-            c = '\\';
-    return dir + "\\";
-}
+std::string SimDir() { return DirFromEnv("QVX_SIM_DIR"); }
 
+// A missing file reads as "<missing>", which no expected content equals.
 std::string ReadWholeFile(const std::string &path)
 {
-    std::string data;
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           OPEN_EXISTING, 0, NULL);
-    if (f == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buf[4096];
-    DWORD got;
-    while (ReadFile(f, buf, sizeof buf, &got, NULL) && got)
-        data.append(buf, got);
-    CloseHandle(f);
-    return data;
-}
-
-void WriteWholeFile(const std::string &path, const std::string &data)
-{
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE) << path;
-    DWORD done;
-    WriteFile(f, data.data(), (DWORD)data.size(), &done, NULL);
-    CloseHandle(f);
+    bool exists;
+    std::string data = ReadBytes(path, &exists);
+    return exists ? data : "<missing>";
 }
 
 std::string Hex(const std::string &bytes)
@@ -91,7 +64,7 @@ void SetDevices(const std::vector<std::pair<int, std::string>> &modes,
         for (auto &m : modes)
             if (m.first == n)
                 mode = m.second;
-        WriteWholeFile(dir + "mode" + std::to_string(n), mode + " " + std::to_string(generation));
+        WriteBytes(dir + "mode" + std::to_string(n), mode + " " + std::to_string(generation));
     }
     for (int n : ports) {
         std::string ack;
@@ -105,7 +78,7 @@ void SetDevices(const std::vector<std::pair<int, std::string>> &modes,
     }
     Sleep(100);  // stray bytes ("+junk") reach the port
     for (int n : ports)
-        WriteWholeFile(dir + "log" + std::to_string(n), "");
+        WriteBytes(dir + "log" + std::to_string(n), "");
 }
 
 // What the device on COMn received, once it has received want (or after a

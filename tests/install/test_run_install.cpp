@@ -6,6 +6,7 @@
 #include <string>
 #include "install/install.h"
 #include "tests/fake_import.h"
+#include "tests/support/test_support.h"
 
 // The wizard is replaced by a scripted one: it ends with Finish on the port
 // the test chooses, or as cancelled.
@@ -26,11 +27,6 @@ typedef BOOL(WINAPI *InstallFromSectionFn)(HWND, HINF, PCSTR, UINT, HKEY, PCSTR,
                                            UINT, PSP_FILE_CALLBACK_A, PVOID,
                                            HDEVINFO, PSP_DEVINFO_DATA);
 typedef BOOL(WINAPI *InstallFilesFn)(HINF, HINF, HSPFILEQ, PCSTR, PCSTR, UINT);
-
-static FARPROC Real(const char *name)
-{
-    return GetProcAddress(LoadLibraryA("setupapi.dll"), name);
-}
 
 static BOOL WINAPI FakeInstallFromSection(HWND owner, HINF inf, PCSTR section,
                                           UINT flags, HKEY root, PCSTR src,
@@ -90,25 +86,6 @@ DWORD WINAPI AnswerBox(void *arg)
     return 0;
 }
 
-std::string Ini(const char *file, const char *section, const char *key)
-{
-    char buf[512];
-    GetPrivateProfileStringA(section, key, "<absent>", buf, sizeof buf, file);
-    return buf;
-}
-
-std::string SystemFile(const char *name)
-{
-    char dir[MAX_PATH];
-    GetSystemDirectoryA(dir, sizeof dir);
-    return std::string(dir) + "\\" + name;
-}
-
-bool Exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 class RunInstallTest : public ::testing::Test {
 protected:
     BoxSeen box = {"", "", 0};
@@ -156,13 +133,13 @@ TEST_F(RunInstallTest, FailingIniSectionReportsAndWritesNoPort)
     WaitForSingleObject(answerer, 6000);
     EXPECT_EQ(box.caption, "Error");
     EXPECT_EQ(box.text, "Installation did not complete successfully!");
-    EXPECT_EQ(Ini("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
-    EXPECT_EQ(Ini("system.ini", "tpadvx.386", "WTQVX"), "<absent>");
+    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
+    EXPECT_EQ(ProfileValue("system.ini", "tpadvx.386", "WTQVX"), "<absent>");
     // The files were copied and the word-list edits still ran.
     EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
     // The package takes its older driver's word out and puts its own in, so
     // the list keeps the blank the removal left.
-    EXPECT_EQ(Ini("system.ini", "boot", "drivers"), "mmsystem.dll  wtqvx.drv");
+    EXPECT_EQ(ProfileValue("system.ini", "boot", "drivers"), "mmsystem.dll  wtqvx.drv");
 }
 
 // A script without the driver section installs nothing that works: the run
@@ -178,7 +155,7 @@ TEST_F(RunInstallTest, MissingDriverSectionIsAFailure)
     SetUpTestSuite();   // the whole script again for the other cases
     EXPECT_EQ(box.caption, "Error");
     EXPECT_EQ(box.text, "Installation did not complete successfully!");
-    EXPECT_EQ(Ini("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
+    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
 }
 
 TEST_F(RunInstallTest, PortEightIsWrittenToBothFiles)
@@ -186,8 +163,8 @@ TEST_F(RunInstallTest, PortEightIsWrittenToBothFiles)
     EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
     Sleep(500);
     EXPECT_EQ(box.caption, "") << "unexpected message box: " << box.text;
-    EXPECT_EQ(Ini("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
-    EXPECT_EQ(Ini("system.ini", "tpadvx.386", "WTQVX"), "8");
+    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
+    EXPECT_EQ(ProfileValue("system.ini", "tpadvx.386", "WTQVX"), "8");
     EXPECT_TRUE(Exists(SystemFile("tpadvx.386")));
     EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
 }
@@ -198,7 +175,7 @@ TEST_F(RunInstallTest, ClassFilesFailingToQueueStillCommitsTheDriverFiles)
     EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
     EXPECT_FALSE(Exists(SystemFile("tpadvx.386")));
     EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
-    EXPECT_EQ(Ini("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
+    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
 }
 
 TEST_F(RunInstallTest, DriverFilesFailingToQueueCopiesNothingButGoesOn)
@@ -207,8 +184,8 @@ TEST_F(RunInstallTest, DriverFilesFailingToQueueCopiesNothingButGoesOn)
     EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
     EXPECT_FALSE(Exists(SystemFile("tpadvx.386")));
     EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
-    EXPECT_EQ(Ini("system.ini", "386Enh", "tpadvx"), "tpadvx.386");
-    EXPECT_EQ(Ini("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
+    EXPECT_EQ(ProfileValue("system.ini", "386Enh", "tpadvx"), "tpadvx.386");
+    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
 }
 
 TEST_F(RunInstallTest, CancelledWizardInstallsNothing)
@@ -216,8 +193,8 @@ TEST_F(RunInstallTest, CancelledWizardInstallsNothing)
     g_wizardResult = 0;
     EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 0);
     EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
-    EXPECT_EQ(Ini("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
-    EXPECT_EQ(Ini("system.ini", "boot", "drivers"), "mmsystem.dll");
+    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
+    EXPECT_EQ(ProfileValue("system.ini", "boot", "drivers"), "mmsystem.dll");
 }
 
 }  // namespace

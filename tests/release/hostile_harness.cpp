@@ -306,45 +306,6 @@ std::string SystemDir()
     return dir;
 }
 
-std::string ProgramDir()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(NULL, path, sizeof path);
-    std::string dir = path;
-    return dir.substr(0, dir.rfind('\\') + 1);
-}
-
-std::string ReadBytes(const std::string &path, bool *exists)
-{
-    std::string data;
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           NULL, OPEN_EXISTING, 0, NULL);
-    if (exists)
-        *exists = f != INVALID_HANDLE_VALUE;
-    if (f == INVALID_HANDLE_VALUE)
-        return data;
-    char buf[65536];
-    DWORD got;
-    while (ReadFile(f, buf, sizeof buf, &got, NULL) && got)
-        data.append(buf, got);
-    CloseHandle(f);
-    return data;
-}
-
-void WriteBytes(const std::string &path, const std::string &bytes)
-{
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, NULL,
-                           CREATE_ALWAYS, 0, NULL);
-    if (f == INVALID_HANDLE_VALUE) {
-        ADD_FAILURE() << "cannot write " << path;
-        return;
-    }
-    DWORD done;
-    WriteFile(f, bytes.data(), (DWORD)bytes.size(), &done, NULL);
-    CloseHandle(f);
-}
-
 IniView ReadIniView(const std::string &file)
 {
     IniView view;

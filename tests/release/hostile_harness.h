@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_support.h"
+
 enum Outcome { kOk, kCrash, kHang, kDamage, kWrong, kOutcomeCount };
 
 struct BoundedRun {
@@ -59,10 +61,7 @@ void PrintSummary();
 
 std::string WindowsDir();   // without a trailing backslash
 std::string SystemDir();
-std::string ProgramDir();   // with its trailing backslash
-
-std::string ReadBytes(const std::string &path, bool *exists = nullptr);
-void WriteBytes(const std::string &path, const std::string &bytes);
+// (ProgramDir, ReadBytes, WriteBytes: tests/support/test_support.h)
 
 // A file's entries as the profile API sees them: section name (lower case)
 // to its lines in order, each split into key and value (a line without '='

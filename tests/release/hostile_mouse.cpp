@@ -50,7 +50,8 @@ void SetKeyOpen(HKEY root, const std::string &path, bool open)
     RegCloseKey(key);
 }
 
-void DeleteTree(HKEY root, const std::string &path)
+// Deletes a key and every key below it, each let in again first.
+void UnlockAndDeleteTree(HKEY root, const std::string &path)
 {
     SetKeyOpen(root, path, true);
     HKEY key;
@@ -66,7 +67,7 @@ void DeleteTree(HKEY root, const std::string &path)
     }
     RegCloseKey(key);
     for (const std::string &c : children)
-        DeleteTree(root, path + "\\" + c);
+        UnlockAndDeleteTree(root, path + "\\" + c);
     RegDeleteKeyA(root, path.c_str());
 }
 
@@ -264,9 +265,9 @@ struct LookupCase {
 
 void ResetRegistry()
 {
-    DeleteTree(HKEY_DYN_DATA, kDynEnum);
-    DeleteTree(HKEY_LOCAL_MACHINE, std::string("Enum\\") + kHwRoot);
-    DeleteTree(HKEY_CURRENT_CONFIG, std::string("Enum\\") + kHwRoot);
+    UnlockAndDeleteTree(HKEY_DYN_DATA, kDynEnum);
+    UnlockAndDeleteTree(HKEY_LOCAL_MACHINE, std::string("Enum\\") + kHwRoot);
+    UnlockAndDeleteTree(HKEY_CURRENT_CONFIG, std::string("Enum\\") + kHwRoot);
     MakeKey(HKEY_DYN_DATA, kDynEnum);
 }
 
@@ -458,7 +459,7 @@ TEST(HostileRegistry, NamesCountsAndAccess)
              SetKeyOpen(HKEY_DYN_DATA, kDynEnum, false);
          },
          detector, {}, true},
-        {"Config Manager\\Enum missing", [] { DeleteTree(HKEY_DYN_DATA, kDynEnum); }, detector, {}, true},
+        {"Config Manager\\Enum missing", [] { UnlockAndDeleteTree(HKEY_DYN_DATA, kDynEnum); }, detector, {}, true},
         {"the device's key cannot be opened",
          [&] {
              Entry("C0000001", REG_SZ, Sz(mouse));

@@ -23,48 +23,32 @@ Modes:
 """
 import os
 import random
-import select
 import sys
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tools/sim"))
+import serial_peer
 
 REQUEST = b"\x00\xfar\x05"
 IDENT = b"QUORVIX PR-4417"
 STREAMS = ("flood", "xoff", "trickle", "noise")
 
 
-class Peer:
+# What it sends waits in pending until the line has room (serial_peer.serve
+# writes it), so that a flooding device never blocks the others.
+class Hostile(serial_peer.Peer):
     def __init__(self, directory, number):
-        self.number = number
-        self.path = os.path.join(directory, "peer%d" % number)
-        self.log = open(os.path.join(directory, "log%d" % number), "ab", buffering=0)
-        self.mode_path = os.path.join(directory, "mode%d" % number)
-        self.ack_path = os.path.join(directory, "ack%d" % number)
-        self.fd = os.open(self.path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+        super().__init__(directory, number)
         self.random = random.Random(number)
-        self.mode_text = None
-        self.mode = "silent"
         self.tail = b""
-        self.pending = b""        # bytes waiting for room on the line
         self.later = []           # (time, bytes) to send at that time
         self.next_tick = 0.0
 
-    def check_mode(self):
-        try:
-            with open(self.mode_path) as f:
-                text = f.read().strip()
-        except OSError:
-            text = ""
-        if text == self.mode_text:
-            return
-        self.mode_text = text
-        words = text.split()
-        self.mode = words[0] if words else "silent"
+    def start(self, mode):
+        self.mode = mode
         self.tail = b""
         self.pending = b""
         self.later = []
-        with open(self.ack_path + ".tmp", "w") as f:
-            f.write(words[1] if len(words) > 1 else "")
-        os.replace(self.ack_path + ".tmp", self.ack_path)
 
     def noise(self, count):
         return bytes(self.random.randrange(256) for _ in range(count))
@@ -85,14 +69,7 @@ class Peer:
         elif self.mode == "nul":
             self.pending += IDENT.replace(b" ", b"\x00")
 
-    def receive(self):
-        try:
-            data = os.read(self.fd, 4096)
-        except (BlockingIOError, OSError):
-            return
-        if not data:
-            return
-        self.log.write(data)
+    def take(self, data):
         for byte in data:
             self.tail = (self.tail + bytes([byte]))[-len(REQUEST):]
             if self.tail == REQUEST:
@@ -112,34 +89,19 @@ class Peer:
             self.pending += self.noise(1)
             self.next_tick = now + (0.09 if self.mode == "trickle" else 0.4)
 
-    def send(self):
-        if not self.pending:
-            return
-        try:
-            sent = os.write(self.fd, self.pending)
-            self.pending = self.pending[sent:]
-        except (BlockingIOError, OSError):
-            pass
-
 
 def main():
     directory = sys.argv[1]
-    peers = [Peer(directory, int(n)) for n in sys.argv[2:]]
-    for peer in peers:
-        peer.check_mode()
-    open(os.path.join(directory, "ready"), "w").close()
-    by_fd = {peer.fd: peer for peer in peers}
-    while True:
+    peers = [Hostile(directory, int(n)) for n in sys.argv[2:]]
+    serial_peer.check_modes(peers)
+
+    def tick():
         now = time.monotonic()
         for peer in peers:
             peer.check_mode()
             peer.produce(now)
-        writers = [p.fd for p in peers if p.pending]
-        readable, writable, _ = select.select(list(by_fd), writers, [], 0.02)
-        for fd in readable:
-            by_fd[fd].receive()
-        for fd in writable:
-            by_fd[fd].send()
+
+    serial_peer.serve(directory, peers, 0.02, before=tick)
 
 
 if __name__ == "__main__":

@@ -52,44 +52,11 @@ std::string PackageFile(const char *name)
 
 // --- Registry and profile helpers -----------------------------------------
 
-void DeleteTree(HKEY root, const char *path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    char child[512];
-    DWORD size = sizeof child;
-    while (RegEnumKeyExA(key, 0, child, &size, NULL, NULL, NULL, NULL) == ERROR_SUCCESS) {
-        DeleteTree(key, child);
-        size = sizeof child;
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path);
-}
-
-bool ClassKeyExists()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 std::string SkipRedetect()
 {
     char buf[64];
     GetProfileStringA("Windows", "SkipMouseRedetect", "<absent>", buf, sizeof buf);
     return buf;
-}
-
-std::string ProfileValue(const std::string &file, const std::string &section,
-                         const std::string &key)
-{
-    std::vector<char> buf(65536);
-    GetPrivateProfileStringA(section.c_str(), key.c_str(), "<absent>", buf.data(),
-                             (DWORD)buf.size(), file.c_str());
-    return buf.data();
 }
 
 // --- Baselines -------------------------------------------------------------

@@ -3,7 +3,6 @@
 // real tablet among them or not. hostile_run.sh maps COM1..COM8 to
 // pseudo-terminals with hostile_peer.py behind them.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <string>
 #include <vector>
 
@@ -18,17 +17,7 @@ const DWORD kScanLimitMs = 15000;
 
 const std::string kOneRun("\x00\xFA\x72\x05\xFA\x40", 6);
 
-std::string PeerDir()
-{
-    const char *unix = getenv("QVX_HOSTILE_PTY");
-    if (!unix)
-        return "";
-    std::string dir = std::string("Z:") + unix;
-    for (char &c : dir)
-        if (c == '/')
-            c = '\\';
-    return dir + "\\";
-}
+std::string PeerDir() { return DirFromEnv("QVX_HOSTILE_PTY"); }
 
 bool Answers(const std::string &mode) { return mode == "correct" || mode == "longreply"; }
 bool Streams(const std::string &mode)

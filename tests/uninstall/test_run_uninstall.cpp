@@ -8,6 +8,7 @@
 #include "install/install.h"
 #include "uninstall/uninstall.h"
 #include "tests/fake_import.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -40,11 +41,6 @@ std::vector<PVOID> g_releasedContexts;
 std::vector<SectionCall> g_sectionCalls;
 std::vector<CommitCall> g_commitCalls;
 std::vector<RebootCall> g_rebootCalls;
-
-FARPROC Real(const char *name)
-{
-    return GetProcAddress(LoadLibraryA("setupapi.dll"), name);
-}
 
 typedef BOOL(WINAPI *InstallFromSectionFn)(HWND, HINF, PCSTR, UINT, HKEY, PCSTR,
                                            UINT, PSP_FILE_CALLBACK_A, PVOID,
@@ -127,13 +123,6 @@ struct BoxWatch {
     volatile LONG stop;
 };
 
-std::string ProfileValue(const char *file, const char *section, const char *key)
-{
-    char buf[512];
-    GetPrivateProfileStringA(section, key, "<absent>", buf, sizeof buf, file);
-    return buf;
-}
-
 // Answers every message box of this process with OK, recording each.
 DWORD WINAPI AnswerBoxes(void *arg)
 {
@@ -163,28 +152,6 @@ DWORD WINAPI AnswerBoxes(void *arg)
         Sleep(20);
     }
     return 0;
-}
-
-std::string SystemFile(const char *name)
-{
-    char dir[MAX_PATH];
-    GetSystemDirectoryA(dir, sizeof dir);
-    return std::string(dir) + "\\" + name;
-}
-
-bool Exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool ClassKeyExists()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY, 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
 }
 
 std::string Package(const char *name)

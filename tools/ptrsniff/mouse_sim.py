@@ -48,12 +48,14 @@ that does not put the settings back shows it.
 import fcntl
 import os
 import random
-import select
 import struct
 import sys
 import termios
 import time
 import tty
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../sim"))
+import serial_peer
 
 BOOT_SECONDS = 0.02
 NOISE_BYTES_PER_TICK = 2
@@ -109,17 +111,19 @@ def as_received(data, settings):
 
 
 class Port:
+    pending = b""    # what it sends goes at once or not at all (see send)
+
     def __init__(self, directory, number, kind):
         self.number = number
         self.kind = kind
-        self.master, self.slave = os.openpty()
+        self.fd, self.slave = os.openpty()   # the device's end, the host's end
         tty.setraw(self.slave)
         attrs = termios.tcgetattr(self.slave)
         attrs[2] &= ~termios.CSTOPB
         attrs[4] = attrs[5] = termios.B9600
         termios.tcsetattr(self.slave, termios.TCSANOW, attrs)
-        fcntl.ioctl(self.master, termios.TIOCPKT, struct.pack("i", 1))
-        os.set_blocking(self.master, False)
+        fcntl.ioctl(self.fd, termios.TIOCPKT, struct.pack("i", 1))
+        os.set_blocking(self.fd, False)
         link = os.path.join(directory, "com%d" % number)
         if os.path.lexists(link):
             os.unlink(link)
@@ -139,16 +143,10 @@ class Port:
         if current == self.settings:
             return
         self.settings = current
-        with open(self.settings_path + ".tmp", "w") as f:
-            f.write("%d %d\n" % current)
-        os.replace(self.settings_path + ".tmp", self.settings_path)
+        serial_peer.replace_file(self.settings_path, "%d %d\n" % current)
 
     def check_kind(self):
-        try:
-            with open(self.kind_path) as f:
-                text = f.read().strip()
-        except OSError:
-            return
+        text = serial_peer.read_text(self.kind_path)
         if not text or text == self.kind_text:
             return
         words = text.split()
@@ -157,21 +155,16 @@ class Port:
         self.kind_text = text
         self.kind = words[0]
         self.answer_at = None
-        with open(self.ack_path + ".tmp", "w") as f:
-            f.write(words[1] if len(words) > 1 else "")
-        os.replace(self.ack_path + ".tmp", self.ack_path)
+        serial_peer.replace_file(self.ack_path, words[1] if len(words) > 1 else "")
 
     def send(self, data):
         try:
-            os.write(self.master, data)
+            os.write(self.fd, data)
         except BlockingIOError:
             pass  # nobody reads the line and its buffer is full
 
     def receive(self):
-        try:
-            packet = os.read(self.master, 4096)
-        except (BlockingIOError, OSError):
-            return
+        packet = serial_peer.read_some(self.fd)
         if not packet:
             return
         if packet[0] == termios.TIOCPKT_DATA:
@@ -203,14 +196,12 @@ def main():
         if kind not in KINDS:
             sys.exit("unknown device kind %r" % kind)
         ports.append(Port(directory, int(number), kind))
-    open(os.path.join(directory, "ready"), "w").close()
-    by_fd = {port.master: port for port in ports}
-    while True:
-        readable, _, _ = select.select(list(by_fd), [], [], TICK_SECONDS)
-        for fd in readable:
-            by_fd[fd].receive()
+
+    def tick():
         for port in ports:
             port.tick()
+
+    serial_peer.serve(directory, ports, TICK_SECONDS, before=tick)
 
 
 if __name__ == "__main__":

@@ -20,9 +20,9 @@ Modes (the answer follows the request 00 FA 72 05):
   silent   answers nothing (also when the mode file is missing)
 DIR/ready appears once every peer is open.
 """
-import os
-import select
 import sys
+
+import serial_peer
 
 REQUEST = b"\x00\xfar\x05"
 IDENT = b"QUORVIX PR-4417"
@@ -34,55 +34,23 @@ REPLIES = {
 }
 
 
-class Peer:
+class Tablet(serial_peer.Peer):
     def __init__(self, directory, number):
-        self.number = number
-        self.path = os.path.join(directory, "peer%d" % number)
-        self.log_path = os.path.join(directory, "log%d" % number)
-        self.mode_path = os.path.join(directory, "mode%d" % number)
-        self.ack_path = os.path.join(directory, "ack%d" % number)
-        self.fd = os.open(self.path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
-        self.log = open(self.log_path, "ab", buffering=0)
-        self.mode_text = None
-        self.mode = "silent"
+        super().__init__(directory, number)
         self.tail = b""
         self.requests = 0
 
     def send(self, data):
-        while data:
-            try:
-                data = data[os.write(self.fd, data):]
-            except BlockingIOError:
-                select.select([], [self.fd], [], 0.1)
+        serial_peer.send_all(self.fd, data)
 
-    def check_mode(self):
-        try:
-            with open(self.mode_path) as f:
-                text = f.read().strip()
-        except OSError:
-            text = ""
-        if text == self.mode_text:
-            return
-        self.mode_text = text
-        words = text.split()
-        mode = words[0] if words else "silent"
+    def start(self, mode):
         self.mode, _, flag = mode.partition("+")
         self.tail = b""
         self.requests = 0
         if flag == "junk":
             self.send(b"ZZZ")
-        with open(self.ack_path + ".tmp", "w") as f:
-            f.write(words[1] if len(words) > 1 else "")
-        os.replace(self.ack_path + ".tmp", self.ack_path)
 
-    def receive(self):
-        try:
-            data = os.read(self.fd, 4096)
-        except (BlockingIOError, OSError):
-            return
-        if not data:
-            return
-        self.log.write(data)
+    def take(self, data):
         for byte in data:
             if self.mode == "echo":
                 self.send(bytes([byte]))
@@ -99,17 +67,10 @@ class Peer:
 
 def main():
     directory = sys.argv[1]
-    peers = [Peer(directory, int(n)) for n in sys.argv[2:]]
-    for peer in peers:
-        peer.check_mode()
-    open(os.path.join(directory, "ready"), "w").close()
-    by_fd = {peer.fd: peer for peer in peers}
-    while True:
-        readable, _, _ = select.select(list(by_fd), [], [], 0.05)
-        for peer in peers:
-            peer.check_mode()
-        for fd in readable:
-            by_fd[fd].receive()
+    peers = [Tablet(directory, int(n)) for n in sys.argv[2:]]
+    serial_peer.check_modes(peers)
+    # A new mode is taken before the bytes that came while waiting.
+    serial_peer.serve(directory, peers, 0.05, after=lambda: serial_peer.check_modes(peers))
 
 
 if __name__ == "__main__":

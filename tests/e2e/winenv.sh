@@ -64,7 +64,12 @@ qvx_base_prefix() {
     ) 9>"$QVX_BUILD_DIR/wine-base-$QVX_WINVER.lock" || fail "no base prefix for $QVX_WINVER"
 }
 
+# The EXIT trap. It must not change the script's exit status: under set -e
+# (run-demo.sh) a kill of a program that has already ended would otherwise
+# end the trap with status 1, turn a good run into a failure and leave the
+# prefix behind.
 wine_down() {
+    set +e
     [ -n "${WINEPREFIX:-}" ] && $WINESERVER -k >/dev/null 2>&1
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
     for p in ${QVX_BG_PIDS:-}; do kill "$p" 2>/dev/null; done

@@ -1,6 +1,8 @@
 #!/bin/bash
-# Builds the programs and runs the installer on the sample driver package
-# under Wine, in a throwaway Wine prefix (your ~/.wine is never touched).
+# Builds the programs and runs the installer as it ships (the i686 setup.exe
+# of build/win32/package) on the sample driver package under 32-bit Wine, in
+# a throwaway pure 32-bit Wine prefix that reports Windows 98 (your ~/.wine
+# is never touched).
 #   ./run-demo.sh              the installer (setup.exe)
 #   ./run-demo.sh pruninst     the uninstaller, after the installer
 # With a display ($DISPLAY), the wizard opens in a Wine virtual desktop for
@@ -12,8 +14,8 @@ cd "$(dirname "$0")"
 cmake --preset test >/dev/null
 cmake --build --preset test >/dev/null
 
-export QVX_BUILD_DIR=$PWD/build/test QVX_TOOLS_DIR=$PWD/build/test/tools
-export QVX_PACKAGE_DIR=$PWD/build/test/package
+export QVX_BUILD_DIR=$PWD/build/win32 QVX_TOOLS_DIR=$PWD/build/win32/tools
+export QVX_PACKAGE_DIR=$PWD/build/win32/package
 user_display=${DISPLAY:-}
 . tests/e2e/winenv.sh
 . tests/e2e/wizard.sh

@@ -1,14 +1,18 @@
 #!/bin/bash
 # Benchmarks of the installer against general-purpose peers, measured side by
-# side in one run under the same Wine (64-bit test build of setup.exe), each
-# program in fresh throwaway prefixes. Prints one table of medians and ratios
-# and writes it, with every sample, to build/bench/results.md.
+# side in one run under the same 32-bit Wine: the shipped i686 programs (the
+# package folder build/win32/package), each program in fresh throwaway pure
+# 32-bit prefixes reporting Windows 98 (tests/e2e/winenv.sh). Prints one
+# table of medians and ratios and writes it, with every sample, to
+# build/bench/results.md.
 #
 #   installation   setup.exe from Finish to its exit, against the Setup API's
 #                  own INF installer (rundll32 setupapi.dll,InstallHinfSection)
-#                  applying the same package's sections, start to exit
-#   size           the i686 package folder against the same package built
-#                  as an NSIS installer (bench/nsis/pr4417.nsi)
+#                  applying the same package's sections, start to exit, and
+#                  against the same package as an NSIS installer
+#                  (bench/nsis/pr4417.nsi) installing silently (/S), start
+#                  to exit
+#   size           the i686 package folder against that NSIS installer
 #   start-up       setup.exe to its Welcome page, against a program that shows
 #                  one message box (bench/minimal_msgbox.cpp)
 #   detection      the port-scan and detector-wait figures of
@@ -29,8 +33,8 @@ RUNS=${1:-${QVX_BENCH_RUNS:-9}}
 POLL=${QVX_BENCH_POLL_MS:-5}
 MAXLOAD=${QVX_BENCH_MAXLOAD:-1.5}
 HIGHLOAD=${QVX_BENCH_HIGHLOAD:-2.5}
-CXX=x86_64-w64-mingw32-g++-posix
-export QVX_BUILD_DIR=$ROOT/build/test QVX_TOOLS_DIR=$ROOT/build/test/tools
+CXX=i686-w64-mingw32-g++-posix
+export QVX_BUILD_DIR=$ROOT/build/win32 QVX_TOOLS_DIR=$ROOT/build/win32/tools
 # Programs go to a folder without blanks: InstallHinfSection takes the rest
 # of its command line as the INF path and does not accept quotes.
 WINPKG='C:\PR4417'
@@ -61,11 +65,8 @@ fi
 say "building"
 (
     cd "$ROOT" || exit 1
-    [ -f build/win32/CMakeCache.txt ] || cmake --preset win32 >/dev/null || exit 1
-    cmake --build --preset win32 >/dev/null || exit 1
-    [ -f build/test/CMakeCache.txt ] ||
-        cmake --preset test -DQVX_WIN32_DIR="$ROOT/build/win32" >/dev/null || exit 1
-    cmake --build --preset test --target setup pruninst package_files uidriver >/dev/null
+    cmake --preset test >/dev/null || exit 1
+    cmake --build --preset test --target setup pruninst ptrsniff package_files uidriver >/dev/null
 ) || die "build failed"
 
 $CXX -O2 -static -o "$OUT/bench_timer.exe" "$ROOT/bench/bench_timer.cpp" -lcomctl32 ||
@@ -73,18 +74,24 @@ $CXX -O2 -static -o "$OUT/bench_timer.exe" "$ROOT/bench/bench_timer.cpp" -lcomct
 # The message-box peer is built the way the product is: no C runtime.
 $CXX -Os -ffreestanding -fno-builtin -fno-exceptions -fno-rtti \
     -fno-asynchronous-unwind-tables -fno-stack-protector \
-    -nostdlib -nostartfiles -mwindows -Wl,-e,WinMainCRTStartup -s \
+    -nostdlib -nostartfiles -mwindows -Wl,-e,_WinMainCRTStartup -s \
     -o "$OUT/minimal_msgbox.exe" "$ROOT/bench/minimal_msgbox.cpp" -luser32 -lkernel32 -lgcc ||
     die "minimal_msgbox build failed"
 
-# The test build's package without the release banner, which would wait for
-# an answer before the wizard; the Setup API peer's INF beside it.
+# The shipped package without the release banner, which would wait for an
+# answer before the wizard; the Setup API peer's INF beside it, and the NSIS
+# peer of the shipped package (the script's default compressor) with its
+# empty twin.
 rm -rf "$OUT/pkg"
 mkdir -p "$OUT/pkg"
 cp "$QVX_BUILD_DIR/package"/* "$OUT/pkg/"
 grep -v '^Cycle=' "$QVX_BUILD_DIR/package/setup.ini" >"$OUT/pkg/setup.ini"
 cat "$OUT/pkg/setup.ini" "$ROOT/bench/defaultinstall.inf" >"$OUT/pkg/bench.inf"
 cp "$OUT/minimal_msgbox.exe" "$OUT/pkg/"
+makensis -V1 "-DPKGDIR=$QVX_BUILD_DIR/package" "-DOUTFILE=$OUT/pkg/pr4417.exe" \
+    "$ROOT/bench/nsis/pr4417.nsi" || die "NSIS installer build failed"
+makensis -V1 -DNOTHING "-DPKGDIR=$QVX_BUILD_DIR/package" "-DOUTFILE=$OUT/pkg/nothing.exe" \
+    "$ROOT/bench/nsis/pr4417.nsi" || die "empty NSIS installer build failed"
 
 # --- helpers ----------------------------------------------------------------
 
@@ -161,22 +168,25 @@ timer() {
 }
 
 CLASS_KEY='System\CurrentControlSet\Services\Class\QuorvixDevice'
-# expect WANT WHAT COMMAND...: COMMAND must print WANT. If not, the run
-# left something other than an installation: the prefix's INI files and a
-# second reading go to build/bench/failures/, and the repetition ends with
-# status 3, its timings dropped.
+# incomplete MSG: the run left something other than an installation: the
+# prefix's INI files go to build/bench/failures/, MSG to the report, and the
+# repetition ends with status 3, its timings dropped.
+incomplete() {
+    dir=$OUT/failures/$(basename "$QVX_TMP")
+    mkdir -p "$dir"
+    cp "$WINDIR"/*.ini "$dir/" 2>/dev/null
+    echo "$1; INI files in $dir" | tee -a "$OUT/failures.txt" >&2
+    exit 3
+}
+# expect WANT WHAT COMMAND...: COMMAND must print WANT; if not, read again
+# a second later and report the run as incomplete.
 expect() {
     want=$1; what=$2; shift 2
     got=$("$@")
     [ "$got" = "$want" ] && return
     sleep 1
     again=$("$@")
-    dir=$OUT/failures/$(basename "$QVX_TMP")
-    mkdir -p "$dir"
-    cp "$WINDIR"/*.ini "$dir/" 2>/dev/null
-    echo "$what: got '$got' (read again 1 s later: '$again'), want '$want'; INI files in $dir" |
-        tee -a "$OUT/failures.txt" >&2
-    exit 3
+    incomplete "$what: got '$got' (read again 1 s later: '$again'), want '$want'"
 }
 drivers_word() { ini_value system.ini boot drivers | grep -ci wtqvx.drv; }
 reg_value() { uidriver reg-get HKLM "$CLASS_KEY" "$1" | tr -d '\r'; }
@@ -248,6 +258,33 @@ install_call() {
     sample peer_call "$call"
 }
 
+# The NSIS installer of the same package, silent, port 3 on its command line:
+# one uncounted run of its empty twin to warm the prefix up, the twin again
+# (the run's fixed cost), then the installer. A run that does not end with
+# exit code 0, or leaves no complete installation, is reported, not timed.
+install_nsis() {
+    hold_desktop
+    timer run "$WINPKG\\nothing.exe" /S >/dev/null || exit 1
+    sleep 1
+    empty=$(timer run "$WINPKG\\nothing.exe" /S) || exit 1
+    [ ! -e "$SYSDIR/WTQVX.DRV" ] || fail "the empty NSIS installer installed the driver"
+    sleep 1
+    line=$($WINE 'C:\bench_timer.exe' run "$WINPKG\\pr4417.exe" /S /PORT=3 | tr -d '\r')
+    case $line in
+        "ms "*" exit 0") full=$(echo "$line" | cut -d' ' -f2) ;;
+        *) incomplete "NSIS installer /S did not complete: '$line'" ;;
+    esac
+    [ -e "$SYSDIR/WTQVX.DRV" ] && [ -e "$SYSDIR/tpadvx.386" ] ||
+        incomplete "NSIS installer /S ended but copied no driver files"
+    [ -e "$WINDIR/pr4417un.exe" ] || incomplete "NSIS installer /S wrote no uninstaller"
+    expect PR-4417 "class key Model (NSIS)" reg_value Model
+    expect 3 "wintab.ini Com (NSIS)" ini_value wintab.ini 'Penrel Tablet Driver' Com
+    expect 3 "system.ini WTQVX (NSIS)" ini_value system.ini tpadvx.386 WTQVX
+    expect 1 "system.ini drivers word (NSIS)" drivers_word
+    sample nsis_empty "$empty"
+    sample nsis_full "$full"
+}
+
 # One side of one repetition; a failed check of what it left (status 3) is
 # recorded and the benchmark goes on without its timings.
 install_side() {
@@ -257,15 +294,15 @@ install_side() {
     return "$rc"
 }
 
-# Each repetition: three fresh prefixes, in turns of order.
+# Each repetition: four fresh prefixes, the order turned by one each time.
 part_install() {
     for i in $(seq "$RUNS"); do
         say "installation run $i/$RUNS"
-        case $((i % 3)) in
-            1) install_side install_ours && install_side install_peer && install_side install_call ;;
-            2) install_side install_peer && install_side install_call && install_side install_ours ;;
-            0) install_side install_call && install_side install_ours && install_side install_peer ;;
-        esac || return 1
+        order=$(echo install_ours install_peer install_call install_nsis |
+            awk -v k=$(((i - 1) % 4)) '{ for (j = 0; j < NF; j++) print $((j + k) % NF + 1) }')
+        for side in $order; do
+            install_side "$side" || return 1
+        done
     done
 }
 
@@ -329,7 +366,7 @@ part_size() {
 # --- 4. detection -----------------------------------------------------------
 
 part_detect() {
-    QVX_BENCH_RUNS=$RUNS cmake --build "$ROOT/build/test" --target bench_detect >"$OUT/detect.log" 2>&1 ||
+    QVX_BENCH_RUNS=$RUNS cmake --build "$ROOT/build/win32" --target bench_detect >"$OUT/detect.log" 2>&1 ||
         { cat "$OUT/detect.log" >&2; return 1; }
     tr -d '\r' <"$OUT/detect.log" | awk '
         /^scan silent +run [0-9]+:/ { for (i = 1; i <= NF; i++) if ($(i+1) == "s" && $(i+2) == "floor") print "scan_silent", $i }
@@ -363,6 +400,7 @@ met() { case $1 in [0-9]*) awk -v r="$1" -v g="$2" 'BEGIN { print (r + 0 <= g) ?
 
 io=$(median ours_finish); ip=$(median peer_full)
 no=$(median ours_net); nc=$(median peer_call); np=$(median peer_net)
+inf=$(median nsis_full); ine=$(median nsis_empty); r1s=$(ratio "$io" "$inf")
 so=$(median size_ours); sn=$(median size_ours_nosniff); sp=$(median size_peer)
 uo=$(median startup_ours); up=$(median startup_peer)
 r1=$(ratio "$io" "$ip"); r1n=$(ratio "$no" "$nc"); r3=$(ratio "$uo" "$up")
@@ -371,12 +409,13 @@ mw=$(median mouse_wall); mc=$(median mouse_cpu); md=$(median mouse_delay)
 cpu_share=$(case "$mc $mw" in *nan*) echo "n/a" ;; *) awk -v c="$mc" -v w="$mw" 'BEGIN { printf "%.2f%%", 100 * c / w }' ;; esac)
 
 {
-    echo "# Benchmarks ($START; $(nproc) cores; $(/usr/lib/wine/wine64 --version 2>/dev/null); $RUNS runs each; medians)"
+    echo "# Benchmarks ($START; $(nproc) cores; $(/usr/lib/wine/wine --version 2>/dev/null) (32-bit), prefixes as Windows 98; $RUNS runs each; medians)"
     echo
     echo "| Measurement | Ours | Peer | Ratio | Goal | Met? |"
     echo "|---|---|---|---|---|---|"
     echo "| 1a. Installation: setup.exe Finish → exit vs rundll32 InstallHinfSection start → exit | $(fmt "$io") ms | $(fmt "$ip") ms | $r1 | ≤ 1.1 | $(met "$r1" 1.1) |"
     echo "| 1b. Installation work alone: setup.exe (Finish − Cancel) vs InstallHinfSectionA call in a running process | $(fmt "$no") ms | $(fmt "$nc") ms | $r1n | ≤ 1.1 | $(met "$r1n" 1.1) |"
+    echo "| 1c. Installation: setup.exe Finish → exit vs NSIS installer (/S) start → exit | $(fmt "$io") ms | $(fmt "$inf") ms | $r1s | — | — |"
     echo "| 2a. Size: i686 package folder vs NSIS installer ($NSIS_BEST) | $so B | $sp B | $(ratio "$so" "$sp") | — | — |"
     echo "| 2b. Size: the same without ptrsniff.exe | $sn B | $sp B | $(ratio "$sn" "$sp") | — | — |"
     echo "| 3. Start-up: setup.exe to its Welcome page vs minimal message box (poll $POLL ms) | $(fmt "$uo") ms | $(fmt "$up") ms | $r3 | ≤ 1.3 | $(met "$r3" 1.3) |"
@@ -387,17 +426,19 @@ cpu_share=$(case "$mc $mw" in *nan*) echo "n/a" ;; *) awk -v c="$mc" -v w="$mw" 
     echo
     echo "What each interval holds:"
     echo "- All timings: bench_timer.exe (bench/bench_timer.cpp) inside the prefix starts the measured program itself and reads QueryPerformanceCounter; a hidden window of a second bench_timer.exe keeps the prefix's desktop up, so no run waits for Wine to restart its desktop process (which it closes about 1 s after its last user exits)."
-    echo "- 1a ours: setup.exe (x86_64 test build), tablet simulator on COM3 (mode correct), Welcome → Next → Finish page, 1 s pause; from posting PSM_PRESSBUTTON(Finish) to the process handle being signalled: sheet teardown, the installation run and process exit. Process start, INF opening and the wizard are before the interval."
+    echo "- 1a ours: setup.exe (the shipped i686 build), tablet simulator on COM3 (mode correct), Welcome → Next → Finish page, 1 s pause; from posting PSM_PRESSBUTTON(Finish) to the process handle being signalled: sheet teardown, the installation run and process exit. Process start, INF opening and the wizard are before the interval."
     echo "- 1a peer: rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 128 $WINPKG\\bench.inf (setup.ini + bench/defaultinstall.inf: the same CopyFiles, the class values under their full HKLM key, the same UpdateInis); from CreateProcess to exit, so it also holds process start, rundll32's window, setupapi loading, INF parsing and exit."
     echo "- 1b ours: Finish → exit minus Cancel → exit (same Finish page, sheet teardown and exit without installing), paired in one prefix after one uncounted warm-up run: the installation run alone (file queue, class registry values, INI entries) plus what setup.exe does on top: the two word-list edits, the two port entries, SkipMouseRedetect and the (stub) restart prompt. The INF is already open (before the wizard)."
     echo "- 1b peer: bench_timer.exe calls InstallHinfSectionA(hidden window, instance, \"DefaultInstall 128 $WINPKG\\bench.inf\", SW_SHOWDEFAULT) itself, setupapi.dll already loaded, in its own fresh prefix after one uncounted call on NothingInstall; times the call alone: INF opening and parsing, the file queue, registry values, INI entries."
     echo "- Not used for 1b: rundll32 DefaultInstall minus rundll32 NothingInstall, paired in one prefix (median $(fmt "$np") ms, samples peer_net below): the difference of two process runs of 100-200 ms each, whose noise is larger than the installation work."
+    echo "- 1c peer: the NSIS installer of the same package (bench/nsis/pr4417.nsi, /SOLID lzma, $(stat -c %s "$OUT/pkg/pr4417.exe" 2>/dev/null) B), run as $WINPKG\\pr4417.exe /S /PORT=3 from CreateProcess to exit: process start, its CRC check and decompression, the two driver files, registry values, INI entries, word-list edits, port entries, writing its uninstaller and exit; its restart question is answered No in silent mode (setup.exe's, Wine's SetupPromptReboot, is a stub that shows nothing). In its own fresh prefix after one uncounted run of the same script built with an empty section (-DNOTHING); that empty installer's own run: median $(fmt "$ine") ms (samples nsis_empty below). Runs that ended otherwise than with exit code 0 or left no complete installation are listed at the end, untimed."
     echo "- 3: from CreateProcess to the first poll that finds the window (every $POLL ms: EnumWindows over visible #32770 windows of that process; for setup.exe also PSM_GETCURRENTPAGEHWND and the page title \"Penrel Tablet Setup\"); resolution: the poll interval (both sides late by half of it on average). Bench copy of setup.ini without the Cycle line, so no banner waits. One prefix, one uncounted start of each first, then alternating."
-    echo "- 2: build/win32/package:$OURS_FILES total $so B; $SNIFF_NOTE. Peer: bench/nsis/pr4417.nsi, NSIS $NSIS_VERSION (Debian package), same driver files, registry values, INI entries, word-list edits, port entries and an uninstaller; no wizard or port detection. Sizes tried:$NSIS_TRIED smallest taken. Not run (no 32-bit Wine here)."
+    echo "- 2: build/win32/package:$OURS_FILES total $so B; $SNIFF_NOTE. Peer: bench/nsis/pr4417.nsi, NSIS $NSIS_VERSION (Debian package), same driver files, registry values, INI entries, word-list edits, port entries and an uninstaller; no wizard or port detection. Sizes tried:$NSIS_TRIED smallest taken. Its silent installation is timed in 1c."
     echo "- 4: tests/detect/bench_detect.sh through the bench_detect target, $RUNS runs; log in build/bench/detect.log."
     echo
     echo "Samples (ms; scan and mouse_wall/mouse_cpu in s; sizes in bytes):"
-    for k in ours_finish ours_cancel ours_net peer_full peer_empty peer_net peer_call startup_ours startup_peer \
+    for k in ours_finish ours_cancel ours_net peer_full peer_empty peer_net peer_call nsis_full nsis_empty \
+             startup_ours startup_peer \
              size_ours size_ours_nosniff size_peer scan_silent scan_tablet mouse_wall mouse_cpu mouse_delay; do
         echo "- $k: $(values "$k")"
     done

@@ -1,11 +1,10 @@
 #!/bin/sh
 # Installs, from Debian's packages, everything the build and the tests need:
-# both mingw-w64 targets, 32-bit Wine (the programs that ship are i686 and the
-# tests run them as they are), a virtual display, pseudo-terminal pairs,
+# the i686 mingw-w64 compilers, 32-bit Wine (the programs that ship are i686
+# and the tests run them as they are), a virtual display, pseudo-terminal pairs,
 # GoogleTest sources and ImageMagick. Does nothing when all of it is there.
 set -e
-pkgs="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-      binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+pkgs="g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       wine wine32:i386 xvfb socat xdotool googletest imagemagick cmake make mtools zip python3"
 missing=""
 for p in $pkgs; do

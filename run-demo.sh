@@ -2,7 +2,9 @@
 # Builds the programs and runs the installer as it ships (the i686 setup.exe
 # of build/win32/package) on the sample driver package under 32-bit Wine, in
 # a throwaway pure 32-bit Wine prefix that reports Windows 98 (your ~/.wine
-# is never touched).
+# is never touched). Where the kernel cannot run 32-bit programs (or with
+# QVX_TEST_ARCH=x86_64), it runs the same sources built for x86_64 under
+# 64-bit Wine, in a 64-bit prefix that reports Windows 98.
 #   ./run-demo.sh              the installer (setup.exe)
 #   ./run-demo.sh pruninst     the uninstaller, after the installer
 # With a display ($DISPLAY), the wizard opens in a Wine virtual desktop for
@@ -11,11 +13,20 @@
 set -eu
 cd "$(dirname "$0")"
 ./cmake/install-deps.sh
-cmake --preset test >/dev/null
-cmake --build --preset test >/dev/null
+if [ "$(./cmake/test-arch.sh)" = i686 ]; then
+    preset=test tree=build/win32
+    echo "Running the shipped i686 setup.exe ($tree/package) under 32-bit Wine."
+else
+    preset=test-x86_64 tree=build/x86_64
+    why="this kernel cannot run 32-bit programs"
+    [ -n "${QVX_TEST_ARCH:-}" ] && why="QVX_TEST_ARCH=x86_64 asked for it"
+    echo "Running the x86_64 build of the same sources ($tree/package) under 64-bit Wine: $why."
+fi
+cmake --preset $preset >/dev/null
+cmake --build --preset $preset >/dev/null
 
-export QVX_BUILD_DIR=$PWD/build/win32 QVX_TOOLS_DIR=$PWD/build/win32/tools
-export QVX_PACKAGE_DIR=$PWD/build/win32/package
+export QVX_BUILD_DIR=$PWD/$tree QVX_TOOLS_DIR=$PWD/$tree/tools
+export QVX_PACKAGE_DIR=$PWD/$tree/package
 user_display=${DISPLAY:-}
 . tests/e2e/winenv.sh
 . tests/e2e/wizard.sh

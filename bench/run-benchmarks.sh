@@ -1,9 +1,12 @@
 #!/bin/bash
 # Benchmarks of the installer against general-purpose peers, measured side by
-# side in one run under the same 32-bit Wine: the shipped i686 programs (the
-# package folder build/win32/package), each program in fresh throwaway pure
-# 32-bit prefixes reporting Windows 98 (tests/e2e/winenv.sh). Prints one
-# table of medians and ratios and writes it, with every sample, to
+# side in one run under the same Wine: the shipped i686 programs (the package
+# folder build/win32/package) under 32-bit Wine, each program in fresh
+# throwaway pure 32-bit prefixes reporting Windows 98 (tests/e2e/winenv.sh).
+# Where the kernel cannot run 32-bit programs (or with QVX_TEST_ARCH=x86_64),
+# the same sources built for x86_64 (build/x86_64/package) in 64-bit prefixes
+# reporting Windows 98; the table names the build. Prints one table of
+# medians and ratios and writes it, with every sample, to
 # build/bench/results.md.
 #
 #   installation   setup.exe from Finish to its exit, against the Setup API's
@@ -11,8 +14,10 @@
 #                  applying the same package's sections, start to exit, and
 #                  against the same package as an NSIS installer
 #                  (bench/nsis/pr4417.nsi) installing silently (/S), start
-#                  to exit
-#   size           the i686 package folder against that NSIS installer
+#                  to exit (not in the x86_64 run: NSIS installers are
+#                  32-bit programs)
+#   size           the i686 package folder (what ships, whichever build is
+#                  timed) against that NSIS installer
 #   start-up       setup.exe to its Welcome page, against a program that shows
 #                  one message box (bench/minimal_msgbox.cpp)
 #   detection      the port-scan and detector-wait figures of
@@ -33,8 +38,6 @@ RUNS=${1:-${QVX_BENCH_RUNS:-9}}
 POLL=${QVX_BENCH_POLL_MS:-5}
 MAXLOAD=${QVX_BENCH_MAXLOAD:-1.5}
 HIGHLOAD=${QVX_BENCH_HIGHLOAD:-2.5}
-CXX=i686-w64-mingw32-g++-posix
-export QVX_BUILD_DIR=$ROOT/build/win32 QVX_TOOLS_DIR=$ROOT/build/win32/tools
 # Programs go to a folder without blanks: InstallHinfSection takes the rest
 # of its command line as the INF path and does not accept quotes.
 WINPKG='C:\PR4417'
@@ -52,6 +55,18 @@ LOADS=$OUT/load.txt
 # --- packages and builds -------------------------------------------------
 
 "$ROOT/cmake/install-deps.sh" || die "installing the build packages failed"
+ARCH=$("$ROOT/cmake/test-arch.sh") || die "no build to time"
+if [ "$ARCH" = i686 ]; then
+    PRESET=test TREE=build/win32 CXX=i686-w64-mingw32-g++-posix ENTRY=_WinMainCRTStartup
+    BUILD_NAME="the shipped i686 programs (build/win32/package) under $(/usr/lib/wine/wine --version 2>/dev/null) (32-bit), pure 32-bit prefixes"
+else
+    PRESET=test-x86_64 TREE=build/x86_64 CXX=x86_64-w64-mingw32-g++-posix ENTRY=WinMainCRTStartup
+    why="this kernel cannot run 32-bit programs"
+    [ -n "${QVX_TEST_ARCH:-}" ] && why="QVX_TEST_ARCH=x86_64 asked for it"
+    BUILD_NAME="the x86_64 build of the same sources (build/x86_64/package) under $(/usr/lib/wine/wine64 --version 2>/dev/null) (64-bit), 64-bit prefixes, because $why"
+fi
+export QVX_BUILD_DIR=$ROOT/$TREE QVX_TOOLS_DIR=$ROOT/$TREE/tools
+say "timing $BUILD_NAME"
 if ! command -v makensis >/dev/null; then
     say "installing nsis"
     SUDO=""
@@ -65,8 +80,11 @@ fi
 say "building"
 (
     cd "$ROOT" || exit 1
-    cmake --preset test >/dev/null || exit 1
-    cmake --build --preset test --target setup pruninst ptrsniff package_files uidriver >/dev/null
+    # The i686 package folder is what ships, and what the size part measures.
+    cmake --preset win32 >/dev/null || exit 1
+    [ "$PRESET" = test ] || cmake --build --preset win32 --target setup pruninst package_files >/dev/null || exit 1
+    cmake --preset $PRESET >/dev/null || exit 1
+    cmake --build --preset $PRESET --target setup pruninst ptrsniff package_files uidriver >/dev/null
 ) || die "build failed"
 
 $CXX -O2 -static -o "$OUT/bench_timer.exe" "$ROOT/bench/bench_timer.cpp" -lcomctl32 ||
@@ -74,7 +92,7 @@ $CXX -O2 -static -o "$OUT/bench_timer.exe" "$ROOT/bench/bench_timer.cpp" -lcomct
 # The message-box peer is built the way the product is: no C runtime.
 $CXX -Os -ffreestanding -fno-builtin -fno-exceptions -fno-rtti \
     -fno-asynchronous-unwind-tables -fno-stack-protector \
-    -nostdlib -nostartfiles -mwindows -Wl,-e,_WinMainCRTStartup -s \
+    -nostdlib -nostartfiles -mwindows -Wl,-e,$ENTRY -s \
     -o "$OUT/minimal_msgbox.exe" "$ROOT/bench/minimal_msgbox.cpp" -luser32 -lkernel32 -lgcc ||
     die "minimal_msgbox build failed"
 
@@ -298,8 +316,8 @@ install_side() {
 part_install() {
     for i in $(seq "$RUNS"); do
         say "installation run $i/$RUNS"
-        order=$(echo install_ours install_peer install_call install_nsis |
-            awk -v k=$(((i - 1) % 4)) '{ for (j = 0; j < NF; j++) print $((j + k) % NF + 1) }')
+        order=$(echo $INSTALL_SIDES |
+            awk -v k=$(((i - 1) % $(echo $INSTALL_SIDES | wc -w))) '{ for (j = 0; j < NF; j++) print $((j + k) % NF + 1) }')
         for side in $order; do
             install_side "$side" || return 1
         done
@@ -331,6 +349,7 @@ part_startup() { in_prefix startup_runs; }
 
 part_size() {
     pkg=$ROOT/build/win32/package
+    [ -f "$pkg/setup.exe" ] || { say "no i686 package folder in build/win32"; return 1; }
     ours=0
     sniff=0
     OURS_FILES=""
@@ -366,7 +385,7 @@ part_size() {
 # --- 4. detection -----------------------------------------------------------
 
 part_detect() {
-    QVX_BENCH_RUNS=$RUNS cmake --build "$ROOT/build/win32" --target bench_detect >"$OUT/detect.log" 2>&1 ||
+    QVX_BENCH_RUNS=$RUNS cmake --build "$QVX_BUILD_DIR" --target bench_detect >"$OUT/detect.log" 2>&1 ||
         { cat "$OUT/detect.log" >&2; return 1; }
     tr -d '\r' <"$OUT/detect.log" | awk '
         /^scan silent +run [0-9]+:/ { for (i = 1; i <= NF; i++) if ($(i+1) == "s" && $(i+2) == "floor") print "scan_silent", $i }
@@ -384,6 +403,14 @@ part_detect() {
 
 # --- run ----------------------------------------------------------------------
 
+# NSIS installers are 32-bit programs: the x86_64 run, made for machines
+# that run no 32-bit code, leaves that side out.
+INSTALL_SIDES="install_ours install_peer install_call install_nsis"
+NSIS_NOTE=""
+if [ "$ARCH" = x86_64 ]; then
+    INSTALL_SIDES="install_ours install_peer install_call"
+    NSIS_NOTE=" (not measured in the x86_64 run: the NSIS installer is a 32-bit program)"
+fi
 NSIS_BEST=none NSIS_TRIED="" NSIS_VERSION="" OURS_FILES="" SNIFF_NOTE="size not measured"
 START=$(date '+%Y-%m-%d %H:%M:%S')
 PARTS=${QVX_BENCH_PARTS:-size install startup detect}
@@ -409,13 +436,15 @@ mw=$(median mouse_wall); mc=$(median mouse_cpu); md=$(median mouse_delay)
 cpu_share=$(case "$mc $mw" in *nan*) echo "n/a" ;; *) awk -v c="$mc" -v w="$mw" 'BEGIN { printf "%.2f%%", 100 * c / w }' ;; esac)
 
 {
-    echo "# Benchmarks ($START; $(nproc) cores; $(/usr/lib/wine/wine --version 2>/dev/null) (32-bit), prefixes as Windows 98; $RUNS runs each; medians)"
+    echo "# Benchmarks ($START; $(nproc) cores; $RUNS runs each; medians)"
+    echo
+    echo "Build timed: $BUILD_NAME, as Windows 98."
     echo
     echo "| Measurement | Ours | Peer | Ratio | Goal | Met? |"
     echo "|---|---|---|---|---|---|"
     echo "| 1a. Installation: setup.exe Finish → exit vs rundll32 InstallHinfSection start → exit | $(fmt "$io") ms | $(fmt "$ip") ms | $r1 | ≤ 1.1 | $(met "$r1" 1.1) |"
     echo "| 1b. Installation work alone: setup.exe (Finish − Cancel) vs InstallHinfSectionA call in a running process | $(fmt "$no") ms | $(fmt "$nc") ms | $r1n | ≤ 1.1 | $(met "$r1n" 1.1) |"
-    echo "| 1c. Installation: setup.exe Finish → exit vs NSIS installer (/S) start → exit | $(fmt "$io") ms | $(fmt "$inf") ms | $r1s | — | — |"
+    echo "| 1c. Installation: setup.exe Finish → exit vs NSIS installer (/S) start → exit$NSIS_NOTE | $(fmt "$io") ms | $(fmt "$inf") ms | $r1s | — | — |"
     echo "| 2a. Size: i686 package folder vs NSIS installer ($NSIS_BEST) | $so B | $sp B | $(ratio "$so" "$sp") | — | — |"
     echo "| 2b. Size: the same without ptrsniff.exe | $sn B | $sp B | $(ratio "$sn" "$sp") | — | — |"
     echo "| 3. Start-up: setup.exe to its Welcome page vs minimal message box (poll $POLL ms) | $(fmt "$uo") ms | $(fmt "$up") ms | $r3 | ≤ 1.3 | $(met "$r3" 1.3) |"
@@ -426,7 +455,7 @@ cpu_share=$(case "$mc $mw" in *nan*) echo "n/a" ;; *) awk -v c="$mc" -v w="$mw" 
     echo
     echo "What each interval holds:"
     echo "- All timings: bench_timer.exe (bench/bench_timer.cpp) inside the prefix starts the measured program itself and reads QueryPerformanceCounter; a hidden window of a second bench_timer.exe keeps the prefix's desktop up, so no run waits for Wine to restart its desktop process (which it closes about 1 s after its last user exits)."
-    echo "- 1a ours: setup.exe (the shipped i686 build), tablet simulator on COM3 (mode correct), Welcome → Next → Finish page, 1 s pause; from posting PSM_PRESSBUTTON(Finish) to the process handle being signalled: sheet teardown, the installation run and process exit. Process start, INF opening and the wizard are before the interval."
+    echo "- 1a ours: setup.exe ($ARCH build), tablet simulator on COM3 (mode correct), Welcome → Next → Finish page, 1 s pause; from posting PSM_PRESSBUTTON(Finish) to the process handle being signalled: sheet teardown, the installation run and process exit. Process start, INF opening and the wizard are before the interval."
     echo "- 1a peer: rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 128 $WINPKG\\bench.inf (setup.ini + bench/defaultinstall.inf: the same CopyFiles, the class values under their full HKLM key, the same UpdateInis); from CreateProcess to exit, so it also holds process start, rundll32's window, setupapi loading, INF parsing and exit."
     echo "- 1b ours: Finish → exit minus Cancel → exit (same Finish page, sheet teardown and exit without installing), paired in one prefix after one uncounted warm-up run: the installation run alone (file queue, class registry values, INI entries) plus what setup.exe does on top: the two word-list edits, the two port entries, SkipMouseRedetect and the (stub) restart prompt. The INF is already open (before the wizard)."
     echo "- 1b peer: bench_timer.exe calls InstallHinfSectionA(hidden window, instance, \"DefaultInstall 128 $WINPKG\\bench.inf\", SW_SHOWDEFAULT) itself, setupapi.dll already loaded, in its own fresh prefix after one uncounted call on NothingInstall; times the call alone: INF opening and parsing, the file queue, registry values, INI entries."

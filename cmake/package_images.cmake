@@ -2,6 +2,11 @@
 # as users get it: a zip of the package folder and a 1.44 MB floppy-disk
 # image (FAT12) holding the same files.
 add_subdirectory(${CMAKE_SOURCE_DIR}/tools/ptrsniff ${CMAKE_BINARY_DIR}/ptrsniff_detector)
+# Only the i686 tree ships; the x86_64 test build has its package folder and
+# no more.
+if(NOT QVX_SHIPS)
+    return()
+endif()
 
 set(QVX_RELEASE_NAME penrel-pr4417-driver)
 set(QVX_RELEASE_ZIP ${CMAKE_BINARY_DIR}/${QVX_RELEASE_NAME}.zip)

@@ -1,24 +1,33 @@
-# Sourced by the end-to-end scenarios: a throwaway pure 32-bit Wine prefix
-# (copied from a base prefix made once per build tree and Windows version)
-# and a private X display. The programs run as they ship, i686.
+# Sourced by the end-to-end scenarios: a throwaway Wine prefix (copied from
+# a base prefix made once per build tree and Windows version) and a private X
+# display. The programs run as the build tree made them: the i686 tree (what
+# ships) in a pure 32-bit prefix under 32-bit Wine; the x86_64 tree, built
+# from the same sources for machines whose kernel cannot run 32-bit
+# programs, in a 64-bit prefix under 64-bit Wine.
 #   wine_up            make the prefix and display; cleanup runs on exit
 #   wine_run ARGS      run a Windows program in the prefix (foreground)
+#   set_winver V       make Wine report version V from now on
 #   ini_value F S K    read a profile value the way the programs do
 #   fail MSG           report and exit 1
 # QVX_WINVER picks the version Wine reports: win98 (the default), win95, or
 # nt for Wine's own default of the Windows NT family.
-WINE=/usr/lib/wine/wine
-WINESERVER=/usr/lib/wine/wineserver
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-QVX_WINVER=${QVX_WINVER:-win98}
 : "${QVX_BUILD_DIR:?}" "${QVX_TOOLS_DIR:?}"
+QVX_ARCH=$(cat "$QVX_BUILD_DIR/qvx-arch" 2>/dev/null || echo i686)
+case $QVX_ARCH in
+x86_64) WINE=/usr/lib/wine/wine64 QVX_WINE_NAME="64-bit Wine"; export WINEARCH=win64 ;;
+*)      WINE=/usr/lib/wine/wine QVX_WINE_NAME="32-bit Wine"; export WINEARCH=win32 ;;
+esac
+WINESERVER=/usr/lib/wine/wineserver
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+QVX_WINVER=${QVX_WINVER:-win98}
 
-# Where the kernel cannot run 32-bit programs there is no Wine to run the
-# shipped programs in: the scenario reports itself skipped (CTest's
-# SKIP_RETURN_CODE), rather than failing for the machine.
+# Where this machine cannot run the Wine the tree needs, the scenario reports
+# itself skipped (CTest's SKIP_RETURN_CODE) rather than failing for the
+# machine. run-tests.sh picks the x86_64 tree where 32-bit Wine cannot run,
+# so this is reached only where no Wine runs at all.
 if ! $WINE --version >/dev/null 2>&1; then
-    echo "SKIPPED: this machine cannot run 32-bit Wine ($WINE --version fails);" \
-        "the shipped programs were not run" >&2
+    echo "SKIPPED: this machine cannot run $QVX_WINE_NAME ($WINE --version fails);" \
+        "the $QVX_ARCH programs were not run" >&2
     exit 77
 fi
 
@@ -44,10 +53,8 @@ qvx_base_prefix() {
         rm -rf "$base"
         mkdir -p "$base"
         WINEPREFIX="$base" $WINE wineboot -i >/dev/null 2>&1
-        if [ "$QVX_WINVER" != nt ]; then
-            WINEPREFIX="$base" $WINE winecfg -v "$QVX_WINVER" >/dev/null 2>&1 ||
-                { echo "winecfg -v $QVX_WINVER failed" >&2; exit 1; }
-        fi
+        WINEPREFIX="$base" set_winver "$QVX_WINVER" ||
+            { echo "cannot make Wine report $QVX_WINVER" >&2; exit 1; }
         for n in 1 2 3 4 5 6 7 8; do
             WINEPREFIX="$base" $WINE reg add 'HKLM\Software\Wine\Ports' \
                 /v COM$n /d "/nonexistent/qvx-com$n" /f >/dev/null 2>&1
@@ -62,6 +69,17 @@ qvx_base_prefix() {
         WINEPREFIX="$base" $WINESERVER -w
         touch "$base/.ready"
     ) 9>"$QVX_BUILD_DIR/wine-base-$QVX_WINVER.lock" || fail "no base prefix for $QVX_WINVER"
+}
+
+# The version Wine reports to programs comes from this value, in 32- and
+# 64-bit prefixes alike (winecfg -v refuses the Windows 9x versions in a
+# 64-bit prefix). nt removes it: Wine's own default, of the NT family.
+set_winver() {
+    if [ "$1" = nt ]; then
+        $WINE reg delete 'HKCU\Software\Wine' /v Version /f >/dev/null 2>&1
+        return 0
+    fi
+    $WINE reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null 2>&1
 }
 
 # The EXIT trap. It must not change the script's exit status: under set -e

@@ -208,7 +208,7 @@ nt-later)
     # An installation made on Windows 98, then Wine reports its default
     # version of the Windows NT family: the uninstaller still cleans up.
     install_driver
-    wine_run winecfg -v win7 >/dev/null 2>&1 || fail "cannot switch the Windows version"
+    set_winver nt || fail "cannot switch the Windows version"
     uninstall_driver
     expect_removed
     expect_lists_cleaned

@@ -5,11 +5,14 @@
 
 namespace {
 
+bool g_installed;
 bool g_tracing;
 bool g_withTimeouts;
 COMMTIMEOUTS g_timeouts;
 std::vector<PortTrace> g_ports;
 std::vector<HANDLE> g_handles;  // parallel to g_ports; NULL once closed
+CRITICAL_SECTION g_underWayLock;
+std::string g_underWay;
 
 typedef HANDLE(WINAPI *CreateFileA_t)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
 typedef BOOL(WINAPI *CloseHandle_t)(HANDLE);
@@ -41,11 +44,27 @@ PortTrace *Find(HANDLE h)
     return nullptr;
 }
 
-void Note(HANDLE h, const std::string &call)
-{
-    if (PortTrace *p = Find(h))
-        p->calls.push_back(call);
-}
+// Records a call on a traced port and marks it under way until it returns.
+struct Note {
+    PortTrace *port;
+    Note(HANDLE h, const std::string &call) : port(Find(h))
+    {
+        if (!port)
+            return;
+        port->calls.push_back(call);
+        EnterCriticalSection(&g_underWayLock);
+        g_underWay = call + " on " + port->name + (port->rs232 ? " (RS-232)" : " (not RS-232)");
+        LeaveCriticalSection(&g_underWayLock);
+    }
+    ~Note()
+    {
+        if (!port)
+            return;
+        EnterCriticalSection(&g_underWayLock);
+        g_underWay.clear();
+        LeaveCriticalSection(&g_underWayLock);
+    }
+};
 
 HANDLE WINAPI HookCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                               DWORD disposition, DWORD flags, HANDLE tmpl)
@@ -86,20 +105,25 @@ BOOL WINAPI HookCloseHandle(HANDLE h)
     return realCloseHandle(h);
 }
 
-BOOL WINAPI HookGetCommProperties(HANDLE h, LPCOMMPROP p) { Note(h, "GetCommProperties"); return realGetCommProperties(h, p); }
-BOOL WINAPI HookGetCommState(HANDLE h, LPDCB d) { Note(h, "GetCommState"); return realGetCommState(h, d); }
-BOOL WINAPI HookSetCommState(HANDLE h, LPDCB d) { Note(h, "SetCommState"); return realSetCommState(h, d); }
-BOOL WINAPI HookGetCommTimeouts(HANDLE h, LPCOMMTIMEOUTS t) { Note(h, "GetCommTimeouts"); return realGetCommTimeouts(h, t); }
-BOOL WINAPI HookSetCommTimeouts(HANDLE h, LPCOMMTIMEOUTS t) { Note(h, "SetCommTimeouts"); return realSetCommTimeouts(h, t); }
-BOOL WINAPI HookEscapeCommFunction(HANDLE h, DWORD f) { Note(h, "EscapeCommFunction " + std::to_string(f)); return realEscapeCommFunction(h, f); }
-BOOL WINAPI HookPurgeComm(HANDLE h, DWORD f) { Note(h, "PurgeComm " + std::to_string(f)); return realPurgeComm(h, f); }
-BOOL WINAPI HookReadFile(HANDLE h, LPVOID b, DWORD n, LPDWORD got, LPOVERLAPPED o) { Note(h, "ReadFile"); return realReadFile(h, b, n, got, o); }
+BOOL WINAPI HookGetCommProperties(HANDLE h, LPCOMMPROP p) { Note n(h, "GetCommProperties"); return realGetCommProperties(h, p); }
+BOOL WINAPI HookGetCommState(HANDLE h, LPDCB d) { Note n(h, "GetCommState"); return realGetCommState(h, d); }
+BOOL WINAPI HookSetCommState(HANDLE h, LPDCB d)
+{
+    Note n(h, "SetCommState");
+    if (n.port)
+        n.port->stateRequests.push_back(*d);
+    return realSetCommState(h, d);
+}
+BOOL WINAPI HookGetCommTimeouts(HANDLE h, LPCOMMTIMEOUTS t) { Note n(h, "GetCommTimeouts"); return realGetCommTimeouts(h, t); }
+BOOL WINAPI HookSetCommTimeouts(HANDLE h, LPCOMMTIMEOUTS t) { Note n(h, "SetCommTimeouts"); return realSetCommTimeouts(h, t); }
+BOOL WINAPI HookEscapeCommFunction(HANDLE h, DWORD f) { Note n(h, "EscapeCommFunction " + std::to_string(f)); return realEscapeCommFunction(h, f); }
+BOOL WINAPI HookPurgeComm(HANDLE h, DWORD f) { Note n(h, "PurgeComm " + std::to_string(f)); return realPurgeComm(h, f); }
+BOOL WINAPI HookReadFile(HANDLE h, LPVOID b, DWORD n, LPDWORD got, LPOVERLAPPED o) { Note note(h, "ReadFile"); return realReadFile(h, b, n, got, o); }
 BOOL WINAPI HookWriteFile(HANDLE h, LPCVOID b, DWORD n, LPDWORD done, LPOVERLAPPED o)
 {
-    if (PortTrace *p = Find(h)) {
-        p->calls.push_back("WriteFile");
-        p->writeSizes.push_back(n);
-    }
+    Note note(h, "WriteFile");
+    if (note.port)
+        note.port->writeSizes.push_back(n);
     return realWriteFile(h, b, n, done, o);
 }
 
@@ -138,9 +162,9 @@ void Patch(const char *name, F hook, F *real)
 
 void StartCommTrace(const COMMTIMEOUTS *timeouts)
 {
-    static bool installed;
-    if (!installed) {
-        installed = true;
+    if (!g_installed) {
+        g_installed = true;
+        InitializeCriticalSection(&g_underWayLock);
         Patch("CreateFileA", HookCreateFileA, &realCreateFileA);
         Patch("CloseHandle", HookCloseHandle, &realCloseHandle);
         Patch("GetCommProperties", HookGetCommProperties, &realGetCommProperties);
@@ -165,4 +189,14 @@ std::vector<PortTrace> StopCommTrace()
 {
     g_tracing = false;
     return g_ports;
+}
+
+std::string CommCallUnderWay()
+{
+    if (!g_installed)
+        return "";
+    EnterCriticalSection(&g_underWayLock);
+    std::string call = g_underWay;
+    LeaveCriticalSection(&g_underWayLock);
+    return call;
 }

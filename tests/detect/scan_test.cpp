@@ -7,6 +7,8 @@
 //               COM3 /dev/null, COM4 a missing path, COM5 a tablet, COM6 a
 //               directory, COM7 and COM8 silent devices
 #include <gtest/gtest.h>
+#include <stdio.h>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -150,6 +152,79 @@ void ExpectOwnTimeouts(const COMMTIMEOUTS &t, const std::string &where)
     EXPECT_EQ(t.WriteTotalTimeoutConstant, kOwnTimeouts.WriteTotalTimeoutConstant) << where;
 }
 
+// A scan over eight silent ports takes about five seconds. One that blocks
+// (a read on something that is no serial port waits for ever: time-outs
+// don't apply there) ends the test program with what it hangs in, long
+// before CTest's time-out.
+const DWORD kScanDeadlineMs = 20000;
+
+DWORD WINAPI WatchScan(void *done)
+{
+    if (WaitForSingleObject(done, kScanDeadlineMs) != WAIT_TIMEOUT)
+        return 0;
+    std::string call = CommCallUnderWay();
+    fflush(stdout);
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    fprintf(stderr, "FAIL: %s.%s: ScanComPorts has not returned after %lu s; %s\n",
+            test->test_suite_name(), test->name(),
+            (unsigned long)(kScanDeadlineMs / 1000),
+            call.empty() ? "no serial call under way" : ("still in " + call).c_str());
+    fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 1);
+    return 0;
+}
+
+// ScanComPorts under the trace (own: as StartCommTrace) and the deadline.
+int Scan(const COMMTIMEOUTS *own = nullptr, std::vector<PortTrace> *trace = nullptr)
+{
+    StartCommTrace(own);
+    HANDLE done = CreateEventA(NULL, TRUE, FALSE, NULL);
+    HANDLE watchdog = CreateThread(NULL, 0, WatchScan, done, 0, NULL);
+    int result = ScanComPorts();
+    SetEvent(done);
+    WaitForSingleObject(watchdog, INFINITE);
+    CloseHandle(watchdog);
+    CloseHandle(done);
+    std::vector<PortTrace> seen = StopCommTrace();
+    if (trace)
+        *trace = seen;
+    return result;
+}
+
+// The line settings that the scan asks of an RS-232 port: the port's own
+// written back as read, then 9600 baud, 8 data bits, even parity, one stop
+// bit, DTR and RTS on (in the DCB and by EscapeCommFunction), and the own
+// ones again at the end. A pseudo-terminal shows neither parity nor line
+// signals, so these are the requests, not the line.
+void ExpectProbeLine(const PortTrace &p)
+{
+    std::vector<std::string> lineCalls;
+    for (const std::string &c : p.calls)
+        if (c == "SetCommState" || c.rfind("EscapeCommFunction", 0) == 0)
+            lineCalls.push_back(c);
+    EXPECT_EQ(lineCalls, (std::vector<std::string>{"SetCommState", "SetCommState", "EscapeCommFunction 5",
+                                                   "EscapeCommFunction 3", "SetCommState"})) << p.name;
+    ASSERT_EQ(p.stateRequests.size(), 3u) << p.name;
+    const DCB &own = p.stateRequests[0], &probe = p.stateRequests[1];
+    ExpectOwnSettings(own, p.name + " as first set");
+    EXPECT_EQ(probe.BaudRate, 9600u) << p.name;
+    EXPECT_EQ((int)probe.ByteSize, 8) << p.name;
+    EXPECT_EQ((int)probe.Parity, EVENPARITY) << p.name;
+    EXPECT_EQ((int)probe.StopBits, ONESTOPBIT) << p.name;
+    EXPECT_EQ((int)probe.fDtrControl, DTR_CONTROL_ENABLE) << p.name;
+    EXPECT_EQ((int)probe.fRtsControl, RTS_CONTROL_ENABLE) << p.name;
+    DCB rest = probe;
+    rest.BaudRate = own.BaudRate;
+    rest.ByteSize = own.ByteSize;
+    rest.Parity = own.Parity;
+    rest.StopBits = own.StopBits;
+    rest.fDtrControl = own.fDtrControl;
+    rest.fRtsControl = own.fRtsControl;
+    EXPECT_EQ(memcmp(&rest, &own, sizeof own), 0) << p.name << ": the probe changed more than its six settings";
+    EXPECT_EQ(memcmp(&p.stateRequests[2], &own, sizeof own), 0)
+        << p.name << ": the restore asked for other settings than the port's own";
+}
+
 // The ports the scan tried, in order: COM1:. to COM8:., one open each.
 void ExpectEightPortsInOrder(const std::vector<PortTrace> &trace)
 {
@@ -176,9 +251,8 @@ TEST_F(ScanPty, TabletOnCom3IsFoundEveryPortIsProbedAndRestored)
     // Stray bytes wait on the tablet's line: the probe must discard them.
     SetDevices({{3, "correct+junk"}});
 
-    StartCommTrace(&kOwnTimeouts);
-    int result = ScanComPorts();
-    std::vector<PortTrace> trace = StopCommTrace();
+    std::vector<PortTrace> trace;
+    int result = Scan(&kOwnTimeouts, &trace);
 
     EXPECT_EQ(result, 3);
     ExpectDeviceLogs({{1, kTwoRuns}, {2, kTwoRuns}, {3, kOneRun}, {4, kTwoRuns},
@@ -191,6 +265,7 @@ TEST_F(ScanPty, TabletOnCom3IsFoundEveryPortIsProbedAndRestored)
         EXPECT_EQ(p.openAtOnce, 0) << "another port was still open when " << p.name << " opened";
         ExpectOwnSettings(p.closingState, where);
         ExpectOwnTimeouts(p.closingTimeouts, where);
+        ExpectProbeLine(p);
         // Each run: 00, FA 72 and 05 as three writes, FA 40 as a fourth.
         std::vector<DWORD> oneRun = {1, 2, 1, 2};
         std::vector<DWORD> twoRuns = {1, 2, 1, 2, 1, 2, 1, 2};
@@ -202,8 +277,9 @@ TEST_F(ScanPty, TabletOnCom3IsFoundEveryPortIsProbedAndRestored)
 
 TEST_F(ScanPty, HighestAnsweringPortWinsAndNearMissesAreNotTablets)
 {
-    SetDevices({{2, "correct"}, {5, "correct"}, {6, "lower"}, {7, "short"}, {8, "echo"}});
-    EXPECT_EQ(ScanComPorts(), 5);
+    SetDevices({{2, "correct"}, {3, "echo"}, {5, "correct"}, {6, "lower"}, {7, "short"}, {8, "high"}});
+    // COM8 sends the text with the high bit set in one byte: no tablet.
+    EXPECT_EQ(Scan(), 5);
     // Both tablets were asked once; the others twice, all eight probed.
     ExpectDeviceLogs({{1, kTwoRuns}, {2, kOneRun}, {3, kTwoRuns}, {4, kTwoRuns},
                       {5, kOneRun}, {6, kTwoRuns}, {7, kTwoRuns}, {8, kTwoRuns}});
@@ -212,7 +288,7 @@ TEST_F(ScanPty, HighestAnsweringPortWinsAndNearMissesAreNotTablets)
 TEST_F(ScanPty, TabletAnsweringOnlyTheSecondRequestIsFound)
 {
     SetDevices({{8, "second"}});
-    EXPECT_EQ(ScanComPorts(), 8);
+    EXPECT_EQ(Scan(), 8);
     ExpectDeviceLogs({{8, kTwoRuns}});
 }
 
@@ -221,7 +297,7 @@ TEST_F(ScanPty, SixteenthByteIsDroppedAndTheRestStaysOnTheLine)
     // The tablet sends "QUORVIX PR-4417#ABC": found on the first run; the
     // '#' is read and dropped; "ABC" is still waiting on the line.
     SetDevices({{7, "extra"}});
-    EXPECT_EQ(ScanComPorts(), 7);
+    EXPECT_EQ(Scan(), 7);
     ExpectDeviceLogs({{7, kOneRun}});
 
     HANDLE port = OpenPort(7);
@@ -241,9 +317,8 @@ class ScanNoPort : public ScanPty {};
 
 TEST_F(ScanNoPort, NoPortOpensGivesMinusOne)
 {
-    StartCommTrace(nullptr);
-    int result = ScanComPorts();
-    std::vector<PortTrace> trace = StopCommTrace();
+    std::vector<PortTrace> trace;
+    int result = Scan(nullptr, &trace);
     EXPECT_EQ(result, -1);
     ExpectEightPortsInOrder(trace);
     for (const PortTrace &p : trace) {
@@ -260,9 +335,8 @@ TEST_F(ScanMixed, PortsThatAreNotRs232GetNothing)
     std::string before = ReadWholeFile(plain);
     SetDevices({{5, "correct"}}, {2, 5, 7, 8});
 
-    StartCommTrace(nullptr);
-    int result = ScanComPorts();
-    std::vector<PortTrace> trace = StopCommTrace();
+    std::vector<PortTrace> trace;
+    int result = Scan(nullptr, &trace);
 
     EXPECT_EQ(result, 5);
     ExpectDeviceLogs({{2, ""}, {5, kOneRun}, {7, kTwoRuns}, {8, kTwoRuns}});

@@ -16,6 +16,7 @@ Modes (the answer follows the request 00 FA 72 05):
   lower    answers in small letters
   short    answers the first 14 characters only
   extra    answers the 15 characters and then "#ABC"
+  high     answers "QUORVIX PR-4417" with the high bit set in its "X"
   echo     sends back every byte it receives
   silent   answers nothing (also when the mode file is missing)
 DIR/ready appears once every peer is open.
@@ -31,6 +32,7 @@ REPLIES = {
     "lower": IDENT.lower(),
     "short": IDENT[:14],
     "extra": IDENT + b"#ABC",
+    "high": IDENT.replace(b"X", bytes([ord("X") | 0x80])),
 }
 
 

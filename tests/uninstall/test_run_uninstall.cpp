@@ -333,3 +333,67 @@ TEST_F(RunUninstallTest, ScriptOfAnotherClassStillCleansTheLists)
 }
 
 } // namespace
+
+namespace {
+
+std::string WindowsFile(const char *name)
+{
+    char dir[MAX_PATH];
+    GetWindowsDirectoryA(dir, sizeof dir);
+    return std::string(dir) + "\\" + name;
+}
+
+// The [rename] section of wininit.ini, its lines joined by "|".
+std::string RenameLines()
+{
+    char lines[4096];
+    DWORD n = GetPrivateProfileSectionA("rename", lines, sizeof lines, "wininit.ini");
+    std::string joined;
+    for (const char *p = lines; p < lines + n && *p; p += lstrlenA(p) + 1)
+        joined += std::string(p) + "|";
+    return joined;
+}
+
+UINT DeleteFailed(const std::string &path)
+{
+    FILEPATHS_A paths = {path.c_str(), NULL, ERROR_SHARING_VIOLATION, 0};
+    PVOID context = NULL;
+    return QueueFileCallback(&context, SPFILENOTIFY_DELETEERROR, (UINT_PTR)&paths, 0);
+}
+
+} // namespace
+
+// A file the removal cannot delete goes at the restart: a NUL line each,
+// after the lines other programs put there. Never a file that is not there,
+// nor one in the driver package the uninstaller runs from (the folder with
+// setup.exe beside it).
+TEST(DeleteAtRestart, SchedulesFilesInUseButNothingOfTheDriverDisk)
+{
+    WriteBytes(WindowsFile("wininit.ini"),
+               "[rename]\r\nNUL=C:\\OLDAPP\\OLD.DLL\r\nC:\\OLDAPP\\A.DLL=C:\\OLDAPP\\A.NEW\r\n");
+    std::string first = SystemFile("qvxa.drv"), second = SystemFile("qvxb.drv");
+    std::string onDisk = ProgramDir() + "qvxdisk.drv", installer = ProgramDir() + "setup.exe";
+    WriteBytes(first, "a");
+    WriteBytes(second, "b");
+    WriteBytes(onDisk, "d");
+    WriteBytes(installer, "MZ");
+
+    EXPECT_EQ(DeleteFailed(first), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(DeleteFailed(SystemFile("qvxgone.drv")), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(DeleteFailed(onDisk), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(DeleteFailed(second), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(DeleteFailed(first), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(RenameLines(), "NUL=C:\\OLDAPP\\OLD.DLL|C:\\OLDAPP\\A.DLL=C:\\OLDAPP\\A.NEW|"
+                             "NUL=" + first + "|NUL=" + second + "|");
+
+    // The same folder without the installer is an installed copy's folder.
+    DeleteFileA(installer.c_str());
+    char shortPath[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA(onDisk.c_str(), shortPath, sizeof shortPath), 0u);
+    DeleteFailed(onDisk);
+    EXPECT_EQ(RenameLines(), "NUL=C:\\OLDAPP\\OLD.DLL|C:\\OLDAPP\\A.DLL=C:\\OLDAPP\\A.NEW|"
+                             "NUL=" + first + "|NUL=" + second + "|NUL=" + shortPath + "|");
+    DeleteFileA(onDisk.c_str());
+    DeleteFileA(first.c_str());
+    DeleteFileA(second.c_str());
+}

@@ -8,6 +8,12 @@
 #define IDM_START 100
 #define IDI_SETUP 300
 
+// Held by whichever of the two programs is running: one run at a time, as
+// both change the same files and the installer holds the COM ports.
+#define RUN_MUTEX_NAME "QVXPR4417_Run"
+#define SETUP_CLASS "QVXPR4417"
+#define UNINSTALL_CLASS "QVXPR4417_Uninstall"
+
 // The program's module instance, stored by the installer at entry; the
 // wizard loads its page templates from it.
 extern HINSTANCE g_instance;
@@ -31,5 +37,9 @@ LRESULT HostCommonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
 
 // Standard message loop; returns the quit message's wParam.
 int RunMessageLoop(void);
+
+// Brings the program that holds the run mutex to the front (its wizard or
+// message box), for a second start that is about to end.
+void ShowRunningProgram(void);
 
 #endif

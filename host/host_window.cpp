@@ -60,3 +60,17 @@ int RunMessageLoop(void)
     }
     return (int)msg.wParam;
 }
+
+// Only calls that do not wait for the other program: it may be inside a
+// port scan that dispatches no messages for seconds.
+void ShowRunningProgram(void)
+{
+    HWND host = FindWindowA(SETUP_CLASS, NULL);
+    if (!host)
+        host = FindWindowA(UNINSTALL_CLASS, NULL);
+    if (!host)
+        return;
+    HWND front = GetLastActivePopup(host);
+    if (front && IsWindowVisible(front))
+        SetForegroundWindow(front);
+}

@@ -42,17 +42,35 @@ LRESULT CALLBACK HostWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return HostCommonProc(hwnd, msg, wParam, lParam, StartInstall);
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+static int RunHost(HINSTANCE instance)
 {
     g_instance = instance;
     HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP));
-    if (!RegisterHostClass(instance, "QVXPR4417", icon, HostWndProc))
+    if (!RegisterHostClass(instance, SETUP_CLASS, icon, HostWndProc))
         return 0;
-    HWND hwnd = CreateHostWindow(instance, "QVXPR4417", "Penrel Tablet Setup");
+    HWND hwnd = CreateHostWindow(instance, SETUP_CLASS, "Penrel Tablet Setup");
     if (!hwnd)
         return 0;
     ShowWindow(hwnd, SW_SHOW);
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     UpdateWindow(hwnd);
     return RunMessageLoop();
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    // Before anything else: a second start must not show a banner, scan the
+    // ports the first one holds, or install a second time.
+    HANDLE run = CreateMutexA(NULL, FALSE, RUN_MUTEX_NAME);
+    if (run && GetLastError() == ERROR_ALREADY_EXISTS) {
+        ShowRunningProgram();
+        CloseHandle(run);
+        return 0;
+    }
+    // A mutex that cannot be made at all leaves the program unguarded
+    // rather than unable to run.
+    int result = RunHost(instance);
+    if (run)
+        CloseHandle(run);
+    return result;
 }

@@ -4,14 +4,12 @@
 #include "host/host.h"
 #include "uninstall/uninstall.h"
 
-#define UNINSTALL_CLASS "QVXPR4417_Uninstall"
-
 LRESULT CALLBACK HostWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     return HostCommonProc(hwnd, msg, wParam, lParam, RunUninstall);
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+static int RunHost(HINSTANCE instance)
 {
     if (!RegisterHostClass(instance, UNINSTALL_CLASS, NULL, HostWndProc))
         return 0;
@@ -21,4 +19,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return 0;
     UpdateWindow(hwnd);
     return RunMessageLoop();
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    // The same mutex as the installer's: removing the driver while it is
+    // being installed, or twice at once, is refused the same way.
+    HANDLE run = CreateMutexA(NULL, FALSE, RUN_MUTEX_NAME);
+    if (run && GetLastError() == ERROR_ALREADY_EXISTS) {
+        ShowRunningProgram();
+        CloseHandle(run);
+        return 0;
+    }
+    int result = RunHost(instance);
+    if (run)
+        CloseHandle(run);
+    return result;
 }

@@ -50,6 +50,11 @@ void ApplyClassRegistry(HWND owner, HINF inf, const char *section);
 // script lacks counts as a failure.
 BOOL ApplyIniSection(HWND owner, HINF inf, const char *section);
 
+// Has Windows delete the file at the next start (wininit.ini), unless it
+// is gone already or lies in the driver package the program runs from.
+// Returns 1 when the file is scheduled.
+int DeleteAtRestart(const char *path);
+
 // Callback given to SetupCommitFileQueueA. The context is the address of
 // the variable that holds the default callback's context.
 UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,

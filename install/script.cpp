@@ -114,9 +114,15 @@ BOOL ApplyIniSection(HWND owner, HINF inf, const char *section)
 UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,
                                 UINT_PTR param1, UINT_PTR param2)
 {
-    // A driver file in use cannot be deleted; pass over it without asking.
-    if (notification == SPFILENOTIFY_DELETEERROR)
+    // A file in use (the running uninstaller, a driver Windows holds)
+    // cannot be deleted now: Windows deletes it at the restart the run asks
+    // for, and the queue goes on without asking the user.
+    if (notification == SPFILENOTIFY_DELETEERROR) {
+        const FILEPATHS_A *paths = (const FILEPATHS_A *)param1;
+        if (paths && paths->Target)
+            DeleteAtRestart(paths->Target);
         return FILEOP_SKIP;
+    }
     return SetupDefaultQueueCallbackA(*(PVOID *)context, notification, param1,
                                       param2);
 }

@@ -500,6 +500,61 @@ static int CmdRegGet(int argc, char **argv)
     return 0;
 }
 
+// run-entry KEY DIR: runs the command of the Add/Remove Programs entry KEY
+// as Windows does (the UninstallString as stored, as the command line, with
+// DIR as the current directory), waits for it and exits with 0 when it
+// ended with 0.
+static int CmdRunEntry(int argc, char **argv)
+{
+    if (argc < 2)
+        return 2;
+    char path[512], cmd[1024];
+    snprintf(path, sizeof path,
+             "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", argv[0]);
+    HKEY key;
+    DWORD type = 0, size = sizeof cmd - 1;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return NotFound(path);
+    LONG rc = RegQueryValueExA(key, "UninstallString", NULL, &type, (BYTE *)cmd, &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return NotFound("UninstallString");
+    cmd[size] = '\0';
+    printf("%s\n", cmd);
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof si);
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA(NULL, cmd, NULL, NULL, FALSE, 0, NULL, argv[1], &si, &pi)) {
+        fprintf(stderr, "cannot start %s: error %lu\n", cmd, GetLastError());
+        return 1;
+    }
+    DWORD code = 1;
+    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code == 0 ? 0 : 1;
+}
+
+// foreground sheet|CLASS: the foreground window is the wizard sheet, or of
+// that class; prints the foreground window's class and title.
+static int CmdForeground(int argc, char **argv)
+{
+    if (argc < 1)
+        return 2;
+    HWND front = GetForegroundWindow();
+    char cls[256] = "", title[512] = "";
+    GetClassNameA(front, cls, sizeof cls);
+    GetWindowTextA(front, title, sizeof title);
+    printf("%s \"%s\"\n", cls, title);
+    if (!strcmp(argv[0], "sheet")) {
+        HWND sheet = WaitSheet(2000);
+        return sheet && sheet == front ? 0 : 1;
+    }
+    return strcmp(cls, argv[0]) ? 1 : 0;
+}
+
 struct Command {
     const char *name;
     int (*run)(int argc, char **argv);
@@ -522,6 +577,8 @@ static const Command g_commands[] = {
     {"gone", CmdGone},
     {"reg-set", CmdRegSet},
     {"reg-get", CmdRegGet},
+    {"run-entry", CmdRunEntry},
+    {"foreground", CmdForeground},
 };
 
 int main(int argc, char **argv)

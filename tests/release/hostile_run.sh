@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs one group of the in-process hostile-input cases in a fresh Wine
-# prefix. The test program runs from "C:\Hostile Pkg" beside the package's
-# driver files and a misbehaving detector in place of ptrsniff.exe.
+# prefix. The test program runs from "C:\Hostile Pkg" beside the files the
+# package's script copies (the driver files and the uninstaller) and a
+# misbehaving detector in place of ptrsniff.exe.
 # usage: hostile_run.sh scripts|wordlists|registry|detector|serial \
 #            hostile_inproc.exe hostile_sniff.exe hostile_peer.py
 # To look at one case: QVX_HOSTILE_CASE=<part of its name> runs only the
@@ -24,7 +25,7 @@ wine_run reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d
 pkg="$WINEPREFIX/drive_c/Hostile Pkg"
 mkdir -p "$pkg"
 cp "$test_exe" "$pkg/"
-cp "$QVX_PACKAGE_DIR/tpadvx.386" "$QVX_PACKAGE_DIR/WTQVX.DRV" "$pkg/"
+cp "$QVX_PACKAGE_DIR/tpadvx.386" "$QVX_PACKAGE_DIR/WTQVX.DRV" "$QVX_PACKAGE_DIR/pruninst.exe" "$pkg/"
 cp "$sniff" "$pkg/ptrsniff.exe"
 exe="C:\\Hostile Pkg\\$(basename "$test_exe")"
 

@@ -2,13 +2,16 @@
 # The uninstaller end to end: setup.exe and pruninst.exe from the package
 # folder in a fresh Wine prefix. One scenario per run:
 #   roundtrip | twice | no-install | no-remove-fields | no-script | held-file
-#   | nt-later
+#   | nt-later | entry | entry-from-disk
 set -u
 . "$(dirname "$0")/../e2e/winenv.sh"
 . "$(dirname "$0")/../e2e/wizard.sh"
 scenario=$1
 wine_up
 install_package
+# Wine carries out wininit.ini whenever a wineserver starts (its simulated
+# boot): one server runs throughout, so that only wineboot -r restarts.
+$WINESERVER -p
 
 CLASS_KEY='HKLM\System\CurrentControlSet\Services\Class\QuorvixDevice'
 PEERS="$QVX_BUILD_DIR/tests/uninstall"
@@ -16,6 +19,28 @@ BANNER="Penrel PR-4417 tablet driver, release 2.1 (sample package)"
 
 expect_eq() { [ "$1" = "$2" ] || fail "$3: got '$1', want '$2'"; echo "ok   $3"; }
 class_key_exists() { wine_run reg query "$CLASS_KEY" >/dev/null 2>&1; }
+
+# The Add/Remove Programs entry and the installed uninstaller.
+ENTRY=PenrelPR4417
+ENTRY_KEY="Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$ENTRY"
+COPY_DIR="$WINDIR/PR4417"
+entry_value() { uidriver reg-get HKLM "$ENTRY_KEY" "$1" | tr -d '\r'; }
+rename_lines() { sed -n '/^\[rename\]/I,/^\[/{/^\[/d;p}' "$WINDIR/wininit.ini" 2>/dev/null | tr -d '\r'; }
+
+expect_entry_installed() {
+    expect_eq "$(entry_value DisplayName)" "Penrel PR-4417 Tablet Driver" "entry DisplayName"
+    expect_eq "$(entry_value UninstallString)" '"C:\windows\PR4417\PRUNINST.EXE"' \
+        "entry UninstallString"
+    cmp -s "$PKG/pruninst.exe" "$COPY_DIR/pruninst.exe" || fail "installed pruninst.exe"
+    cmp -s "$PKG/setup.ini" "$COPY_DIR/setup.ini" || fail "installed setup.ini differs from the package's"
+    echo "ok   uninstaller and script installed"
+}
+
+expect_entry_removed() {
+    expect_eq "$(entry_value DisplayName)" "<absent>" "entry gone"
+    [ ! -e "$COPY_DIR/setup.ini" ] || fail "installed setup.ini left behind"
+    echo "ok   installed script deleted"
+}
 
 # Other software's words in the shared lists that the package edits.
 printf '[boot]\r\ndrivers=mmsystem.dll qvxold.drv power.drv\r\n[386Enh]\r\nPointing=vmouse.386 msmouse.vxd\r\n' \
@@ -159,6 +184,7 @@ no-install)
     expect_eq "$(ini_value system.ini boot drivers)" "mmsystem.dll qvxold.drv power.drv" \
         "drivers untouched"
     expect_eq "$(ini_value system.ini 386Enh Pointing)" "vmouse.386 msmouse.vxd" "Pointing untouched"
+    expect_eq "$(rename_lines)" "" "nothing scheduled for files that are not there"
     expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "1" "SkipMouseRedetect"
     snapshot after
     EXPLAINED["+ win.ini [Windows] SkipMouseRedetect=1"]="the uninstaller asks Windows to detect the mouse again"
@@ -198,6 +224,7 @@ held-file)
     uninstall_driver
     [ -e "$SYSDIR/tpadvx.386" ] || fail "the file in use was deleted (Wine ignored the sharing mode)"
     echo "ok   file in use passed over"
+    expect_eq "$(rename_lines)" 'NUL=C:\windows\system32\tpadvx.386' "the file in use goes at the restart"
     [ ! -e "$SYSDIR/WTQVX.DRV" ] || fail "WTQVX.DRV still in the system directory"
     echo "ok   the other driver file deleted"
     class_key_exists && fail "class key still present"
@@ -213,6 +240,47 @@ nt-later)
     expect_removed
     expect_lists_cleaned
     expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "1" "SkipMouseRedetect"
+    ;;
+entry)
+    # Removal through Add/Remove Programs: the entry's command, started from
+    # another directory.
+    install_driver
+    expect_entry_installed
+    # Another program's restart work, which must stay.
+    printf '[rename]\r\nNUL=C:\\OLDAPP\\OLD.DLL\r\nC:\\OLDAPP\\A.DLL=C:\\OLDAPP\\A.NEW\r\n' \
+        >"$WINDIR/wininit.ini"
+    wine_start "$QVX_TOOLS_DIR/uidriver.exe" run-entry "$ENTRY" 'C:\'
+    uidriver msgbox "PR-4417 Uninstaller" "$BANNER" 15000 >/dev/null || fail "uninstaller banner"
+    uidriver no-window "#32770" - 2000 || fail "a dialog appeared after the banner"
+    wine_wait "$BG_PID" 60 || fail "the entry's command failed"
+    expect_removed
+    expect_lists_cleaned
+    expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "1" "SkipMouseRedetect"
+    expect_entry_removed
+    [ -e "$COPY_DIR/pruninst.exe" ] || fail "the running uninstaller was deleted"
+    expect_eq "$(rename_lines | tr '\n' '|')" \
+        'NUL=C:\OLDAPP\OLD.DLL|C:\OLDAPP\A.DLL=C:\OLDAPP\A.NEW|NUL=C:\windows\PR4417\pruninst.exe|' \
+        "wininit.ini: the running uninstaller added, other lines kept"
+    wine_run wineboot -r >/dev/null 2>&1
+    grep -q 'NUL=C:.windows.PR4417.pruninst.exe' "$WINDIR/wininit.bak" || fail "the restart did not take wininit.ini"
+    [ ! -e "$COPY_DIR/pruninst.exe" ] || fail "installed pruninst.exe still there after the restart"
+    echo "ok   installed uninstaller deleted at the restart"
+    ;;
+entry-from-disk)
+    # Removal from the driver disk after an installation: the installed
+    # copies go too, and nothing of the disk is touched or scheduled.
+    install_driver
+    expect_entry_installed
+    uninstall_driver
+    expect_removed
+    expect_lists_cleaned
+    expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "1" "SkipMouseRedetect"
+    expect_entry_removed
+    [ ! -e "$COPY_DIR/pruninst.exe" ] || fail "installed pruninst.exe left behind"
+    echo "ok   installed uninstaller deleted"
+    expect_eq "$(rename_lines)" "" "nothing scheduled for the restart"
+    diff -r "$QVX_PACKAGE_DIR" "$PKG" >/dev/null || fail "the package folder changed"
+    echo "ok   package folder unchanged"
     ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

@@ -333,3 +333,52 @@ TEST_F(RunUninstallTest, ScriptOfAnotherClassStillCleansTheLists)
 }
 
 } // namespace
+
+namespace {
+
+std::string WindowsFile(const char *name)
+{
+    char dir[MAX_PATH];
+    GetWindowsDirectoryA(dir, sizeof dir);
+    return std::string(dir) + "\\" + name;
+}
+
+// The [rename] section of wininit.ini, its lines joined by "|".
+std::string RenameLines()
+{
+    char lines[4096];
+    DWORD n = GetPrivateProfileSectionA("rename", lines, sizeof lines, "wininit.ini");
+    std::string joined;
+    for (const char *p = lines; p < lines + n && *p; p += lstrlenA(p) + 1)
+        joined += std::string(p) + "|";
+    return joined;
+}
+
+UINT DeleteFailed(const std::string &path)
+{
+    FILEPATHS_A paths = {path.c_str(), NULL, ERROR_SHARING_VIOLATION, 0};
+    PVOID context = NULL;
+    return QueueFileCallback(&context, SPFILENOTIFY_DELETEERROR, (UINT_PTR)&paths, 0);
+}
+
+} // namespace
+
+// Nothing in the driver package the uninstaller runs from (the folder with
+// setup.exe beside it) is left to the restart; in the same folder without
+// the installer (an installed copy's) a file in use is.
+TEST(DeleteAtRestart, NeverSchedulesAFileOfTheDriverDisk)
+{
+    WriteBytes(WindowsFile("wininit.ini"), "[rename]\r\nNUL=C:\\OLDAPP\\OLD.DLL\r\n");
+    std::string onDisk = ProgramDir() + "qvxdisk.drv", installer = ProgramDir() + "setup.exe";
+    WriteBytes(onDisk, "d");
+    WriteBytes(installer, "MZ");
+    EXPECT_EQ(DeleteFailed(onDisk), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(RenameLines(), "NUL=C:\\OLDAPP\\OLD.DLL|");
+
+    DeleteFileA(installer.c_str());
+    char shortPath[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA(onDisk.c_str(), shortPath, sizeof shortPath), 0u);
+    EXPECT_EQ(DeleteFailed(onDisk), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(RenameLines(), std::string("NUL=C:\\OLDAPP\\OLD.DLL|NUL=") + shortPath + "|");
+    DeleteFileA(onDisk.c_str());
+}

@@ -394,6 +394,43 @@ detector-late)
     cancel_and_wait
     expect_nothing_installed
     ;;
+one-run)
+    # While setup.exe runs, a second start of either program only brings
+    # the wizard to the front and ends: no banner, no scan, no change.
+    probes() { python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(b"\x00\xfar\x05"))' "$PTY/log3"; }
+    second_start() {
+        local t0=$(date +%s%N)
+        $WINE "$PKG/$1" & local pid=$!
+        QVX_BG_PIDS="${QVX_BG_PIDS:-} $pid"
+        wine_wait "$pid" 20 || fail "second $1 exit code"
+        echo "ok   second $1 ended by itself ($((($(date +%s%N) - t0) / 1000000)) ms)"
+    }
+    device 3 correct
+    start_setup
+    setup_pid=$BG_PID
+    expect_page "Penrel Tablet Setup"
+    uidriver press next
+    for _ in $(seq 100); do [ -s "$PTY/log1" ] && break; sleep 0.05; done
+    [ -s "$PTY/log1" ] || fail "the scan did not begin"
+    second_start setup.exe
+    [ -s "$PTY/log8" ] && fail "the scan was over before the second start ended"
+    expect_page "Complete Install"
+    expect_eq "$(probes)" "1" "the tablet saw one probe"
+    wine_start notepad
+    for _ in $(seq 100); do uidriver foreground Notepad >/dev/null && break; sleep 0.1; done
+    uidriver foreground Notepad || fail "another program in front"
+    second_start setup.exe
+    uidriver foreground sheet || fail "the wizard was not brought to the front"
+    echo "ok   wizard in front"
+    sys_before=$(md5sum <"$WINDIR/system.ini")
+    second_start pruninst.exe
+    expect_eq "$(md5sum <"$WINDIR/system.ini")" "$sys_before" "pruninst.exe left system.ini alone"
+    expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "" "pruninst.exe did not run"
+    BG_PID=$setup_pid
+    finish_and_wait
+    expect_port_installed 3
+    expect_eq "$(probes)" "1" "one scan in all"
+    ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac
 echo "PASS $scenario"

@@ -61,6 +61,25 @@ int RunMessageLoop(void)
     return (int)msg.wParam;
 }
 
+// What the running program shows: the window of its thread to bring to the
+// front for a second start.
+struct FrontSearch {
+    DWORD thread;
+    HWND host;
+    HWND found;
+};
+
+static BOOL CALLBACK FindShownWindow(HWND hwnd, LPARAM lParam)
+{
+    FrontSearch *search = (FrontSearch *)lParam;
+    if (hwnd == search->host ||
+        GetWindowThreadProcessId(hwnd, NULL) != search->thread ||
+        !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd))
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
 // Only calls that do not wait for the other program: it may be inside a
 // port scan that dispatches no messages for seconds.
 void ShowRunningProgram(void)
@@ -70,7 +89,19 @@ void ShowRunningProgram(void)
         host = FindWindowA(UNINSTALL_CLASS, NULL);
     if (!host)
         return;
+    // The wizard or a message box it owns; else a window of the same thread
+    // that has no owner, such as the restart question. Never the host
+    // itself: it has no size, and activating it would only take the
+    // keyboard away from what the user is answering.
     HWND front = GetLastActivePopup(host);
-    if (front && IsWindowVisible(front))
+    if (!front || front == host || !IsWindowVisible(front)) {
+        FrontSearch search;
+        search.thread = GetWindowThreadProcessId(host, NULL);
+        search.host = host;
+        search.found = NULL;
+        EnumWindows(FindShownWindow, (LPARAM)&search);
+        front = search.found;
+    }
+    if (front)
         SetForegroundWindow(front);
 }

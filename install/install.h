@@ -55,6 +55,10 @@ BOOL ApplyIniSection(HWND owner, HINF inf, const char *section);
 // Returns 1 when the file is scheduled.
 int DeleteAtRestart(const char *path);
 
+// Takes back a deletion at the next start that DeleteAtRestart asked for,
+// for a file that has just been installed again.
+void KeepAtRestart(const char *path);
+
 // Callback given to SetupCommitFileQueueA. The context is the address of
 // the variable that holds the default callback's context.
 UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,

@@ -43,26 +43,39 @@ static int IsOnDriverDisk(const char *shortPath)
     return lstrcmpiA(head, shortDir) == 0;
 }
 
-int DeleteAtRestart(const char *path)
+// Reads the [rename] section whole into g_renameLines. Returns 0 when it
+// does not fit: writing a section that was cut short back would drop other
+// programs' lines.
+static int ReadRenameSection(void)
 {
-    char shortPath[MAX_PATH];
-    // A file that is not there (an older installation without it) needs
-    // nothing at the restart.
-    DWORD n = GetShortPathNameA(path, shortPath, sizeof shortPath);
-    if (n == 0 || n >= sizeof shortPath)
-        return 0;
-    if (IsOnDriverDisk(shortPath))
-        return 0;
-
-    char line[MAX_PATH + 8];
-    lstrcpyA(line, "NUL=");
-    lstrcatA(line, shortPath);
-
     DWORD size = GetPrivateProfileSectionA(RENAME_SECTION, g_renameLines,
                                            sizeof g_renameLines, WININIT_FILE);
-    // A section that fills the buffer was cut short: writing it back would
-    // drop other programs' lines.
-    if (size >= sizeof g_renameLines - 2)
+    return size < sizeof g_renameLines - 2;
+}
+
+// The line that deletes path at the restart, "NUL=<short path>"; 0 when the
+// file is not there (nothing to delete, or to keep).
+static int RestartDeleteLine(const char *path, char *line, int size)
+{
+    char shortPath[MAX_PATH];
+    DWORD n = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    if (n == 0 || n >= sizeof shortPath || lstrlenA(shortPath) + 5 > size)
+        return 0;
+    lstrcpyA(line, "NUL=");
+    lstrcatA(line, shortPath);
+    return 1;
+}
+
+int DeleteAtRestart(const char *path)
+{
+    char line[MAX_PATH + 8];
+    // A file that is not there (an older installation without it) needs
+    // nothing at the restart.
+    if (!RestartDeleteLine(path, line, sizeof line))
+        return 0;
+    if (IsOnDriverDisk(line + 4))
+        return 0;
+    if (!ReadRenameSection())
         return 0;
     char *end = g_renameLines;
     while (*end) {
@@ -77,4 +90,34 @@ int DeleteAtRestart(const char *path)
     end[length + 1] = '\0';
     return WritePrivateProfileSectionA(RENAME_SECTION, g_renameLines,
                                        WININIT_FILE) ? 1 : 0;
+}
+
+void KeepAtRestart(const char *path)
+{
+    char line[MAX_PATH + 8];
+    if (!RestartDeleteLine(path, line, sizeof line) || !ReadRenameSection())
+        return;
+    // Move every other line down over the ones that name this file.
+    char *from = g_renameLines;
+    char *to = g_renameLines;
+    int dropped = 0;
+    while (*from) {
+        int length = lstrlenA(from);
+        if (lstrcmpiA(from, line) == 0) {
+            dropped = 1;
+        } else {
+            // Forward, byte by byte: the two may overlap.
+            for (int i = 0; i <= length; i++)
+                to[i] = from[i];
+            to += length + 1;
+        }
+        from += length + 1;
+    }
+    if (!dropped)
+        return;
+    *to = '\0';
+    if (to == g_renameLines)
+        WritePrivateProfileStringA(RENAME_SECTION, NULL, NULL, WININIT_FILE);
+    else
+        WritePrivateProfileSectionA(RENAME_SECTION, g_renameLines, WININIT_FILE);
 }

@@ -111,17 +111,48 @@ BOOL ApplyIniSection(HWND owner, HINF inf, const char *section)
                                        NULL, NULL, 0, NULL, NULL, NULL, NULL);
 }
 
+// A folder that the last deleted file left empty (the installed
+// uninstaller's, removed from the driver disk) goes too; RemoveDirectoryA
+// removes only an empty one, so nothing else can be lost.
+static void RemoveEmptyFolderOf(const char *path)
+{
+    char folder[MAX_PATH];
+    if (lstrlenA(path) >= MAX_PATH)
+        return;
+    lstrcpyA(folder, path);
+    char *cut = NULL;
+    for (char *p = folder; *p; p++)
+        if (*p == '\\')
+            cut = p;
+    if (!cut || cut == folder || cut[-1] == ':')
+        return;
+    *cut = '\0';
+    RemoveDirectoryA(folder);
+}
+
 UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,
                                 UINT_PTR param1, UINT_PTR param2)
 {
-    // A file in use (the running uninstaller, a driver Windows holds)
-    // cannot be deleted now: Windows deletes it at the restart the run asks
-    // for, and the queue goes on without asking the user.
-    if (notification == SPFILENOTIFY_DELETEERROR) {
-        const FILEPATHS_A *paths = (const FILEPATHS_A *)param1;
+    const FILEPATHS_A *paths = (const FILEPATHS_A *)param1;
+    switch (notification) {
+    case SPFILENOTIFY_DELETEERROR:
+        // A file in use (the running uninstaller, a driver Windows holds)
+        // cannot be deleted now: Windows deletes it at the restart the run
+        // asks for, and the queue goes on without asking the user.
         if (paths && paths->Target)
             DeleteAtRestart(paths->Target);
         return FILEOP_SKIP;
+    case SPFILENOTIFY_ENDDELETE:
+        if (paths && paths->Target &&
+            GetFileAttributesA(paths->Target) == 0xFFFFFFFF)
+            RemoveEmptyFolderOf(paths->Target);
+        break;
+    case SPFILENOTIFY_ENDCOPY:
+        // Installed again before the restart that was to delete it (removed,
+        // then set up again without restarting): the file must stay.
+        if (paths && paths->Target && paths->Win32Error == NO_ERROR)
+            KeepAtRestart(paths->Target);
+        break;
     }
     return SetupDefaultQueueCallbackA(*(PVOID *)context, notification, param1,
                                       param2);

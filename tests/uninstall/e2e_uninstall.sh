@@ -2,7 +2,7 @@
 # The uninstaller end to end: setup.exe and pruninst.exe from the package
 # folder in a fresh Wine prefix. One scenario per run:
 #   roundtrip | twice | no-install | no-remove-fields | no-script | held-file
-#   | nt-later | entry | entry-from-disk
+#   | nt-later | entry | entry-from-disk | reinstall
 set -u
 . "$(dirname "$0")/../e2e/winenv.sh"
 . "$(dirname "$0")/../e2e/wizard.sh"
@@ -27,6 +27,15 @@ COPY_DIR="$WINDIR/PR4417"
 entry_value() { uidriver reg-get HKLM "$ENTRY_KEY" "$1" | tr -d '\r'; }
 rename_lines() { sed -n '/^\[rename\]/I,/^\[/{/^\[/d;p}' "$WINDIR/wininit.ini" 2>/dev/null | tr -d '\r'; }
 
+# Runs the entry's command as Add/Remove Programs does: taken from the
+# registry, started from another directory.
+uninstall_by_entry() {
+    wine_start "$QVX_TOOLS_DIR/uidriver.exe" run-entry "$ENTRY" 'C:\'
+    uidriver msgbox "PR-4417 Uninstaller" "$BANNER" 15000 >/dev/null || fail "uninstaller banner"
+    uidriver no-window "#32770" - 2000 || fail "a dialog appeared after the banner"
+    wine_wait "$BG_PID" 60 || fail "the entry's command failed"
+}
+
 expect_entry_installed() {
     expect_eq "$(entry_value DisplayName)" "Penrel PR-4417 Tablet Driver" "entry DisplayName"
     expect_eq "$(entry_value UninstallString)" '"C:\windows\PR4417\PRUNINST.EXE"' \
@@ -37,7 +46,8 @@ expect_entry_installed() {
 }
 
 expect_entry_removed() {
-    expect_eq "$(entry_value DisplayName)" "<absent>" "entry gone"
+    wine_run reg query "HKLM\\$ENTRY_KEY" >/dev/null 2>&1 && fail "entry key still present"
+    echo "ok   entry gone"
     [ ! -e "$COPY_DIR/setup.ini" ] || fail "installed setup.ini left behind"
     echo "ok   installed script deleted"
 }
@@ -249,10 +259,7 @@ entry)
     # Another program's restart work, which must stay.
     printf '[rename]\r\nNUL=C:\\OLDAPP\\OLD.DLL\r\nC:\\OLDAPP\\A.DLL=C:\\OLDAPP\\A.NEW\r\n' \
         >"$WINDIR/wininit.ini"
-    wine_start "$QVX_TOOLS_DIR/uidriver.exe" run-entry "$ENTRY" 'C:\'
-    uidriver msgbox "PR-4417 Uninstaller" "$BANNER" 15000 >/dev/null || fail "uninstaller banner"
-    uidriver no-window "#32770" - 2000 || fail "a dialog appeared after the banner"
-    wine_wait "$BG_PID" 60 || fail "the entry's command failed"
+    uninstall_by_entry
     expect_removed
     expect_lists_cleaned
     expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "1" "SkipMouseRedetect"
@@ -277,10 +284,24 @@ entry-from-disk)
     expect_eq "$(ini_value win.ini Windows SkipMouseRedetect)" "1" "SkipMouseRedetect"
     expect_entry_removed
     [ ! -e "$COPY_DIR/pruninst.exe" ] || fail "installed pruninst.exe left behind"
-    echo "ok   installed uninstaller deleted"
+    [ ! -e "$COPY_DIR" ] || fail "the emptied folder $COPY_DIR left behind"
+    echo "ok   installed uninstaller and its folder deleted"
     expect_eq "$(rename_lines)" "" "nothing scheduled for the restart"
     diff -r "$QVX_PACKAGE_DIR" "$PKG" >/dev/null || fail "the package folder changed"
     echo "ok   package folder unchanged"
+    ;;
+reinstall)
+    # Removed through the entry, then set up again before the restart: the
+    # restart must not delete the uninstaller installed anew.
+    install_driver
+    uninstall_by_entry
+    expect_entry_removed
+    install_driver
+    expect_entry_installed
+    expect_eq "$(rename_lines)" "" "nothing left to delete at the restart"
+    wine_run wineboot -r >/dev/null 2>&1
+    [ -e "$COPY_DIR/pruninst.exe" ] || fail "the restart deleted the installed uninstaller"
+    echo "ok   installed uninstaller kept across the restart"
     ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

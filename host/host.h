@@ -38,8 +38,11 @@ LRESULT HostCommonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
 // Standard message loop; returns the quit message's wParam.
 int RunMessageLoop(void);
 
-// Brings the program that holds the run mutex to the front (its wizard or
-// message box), for a second start that is about to end.
-void ShowRunningProgram(void);
+// The program's host: class, window, message loop; returns the exit code.
+typedef int (*HostMainProc)(HINSTANCE instance);
+
+// Runs host unless one of the two programs is running already: then brings
+// that one's wizard or message box to the front and returns 0 at once.
+int RunOneAtATime(HINSTANCE instance, HostMainProc host);
 
 #endif

@@ -82,7 +82,7 @@ static BOOL CALLBACK FindShownWindow(HWND hwnd, LPARAM lParam)
 
 // Only calls that do not wait for the other program: it may be inside a
 // port scan that dispatches no messages for seconds.
-void ShowRunningProgram(void)
+static void ShowRunningProgram(void)
 {
     HWND host = FindWindowA(SETUP_CLASS, NULL);
     if (!host)
@@ -104,4 +104,22 @@ void ShowRunningProgram(void)
     }
     if (front)
         SetForegroundWindow(front);
+}
+
+int RunOneAtATime(HINSTANCE instance, HostMainProc host)
+{
+    // Before anything else: a second start must not show a banner, scan the
+    // ports the first one holds, or install or remove a second time.
+    HANDLE run = CreateMutexA(NULL, FALSE, RUN_MUTEX_NAME);
+    if (run && GetLastError() == ERROR_ALREADY_EXISTS) {
+        ShowRunningProgram();
+        CloseHandle(run);
+        return 0;
+    }
+    // A mutex that cannot be made at all leaves the program unguarded
+    // rather than unable to run.
+    int result = host(instance);
+    if (run)
+        CloseHandle(run);
+    return result;
 }

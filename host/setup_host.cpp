@@ -59,18 +59,5 @@ static int RunHost(HINSTANCE instance)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    // Before anything else: a second start must not show a banner, scan the
-    // ports the first one holds, or install a second time.
-    HANDLE run = CreateMutexA(NULL, FALSE, RUN_MUTEX_NAME);
-    if (run && GetLastError() == ERROR_ALREADY_EXISTS) {
-        ShowRunningProgram();
-        CloseHandle(run);
-        return 0;
-    }
-    // A mutex that cannot be made at all leaves the program unguarded
-    // rather than unable to run.
-    int result = RunHost(instance);
-    if (run)
-        CloseHandle(run);
-    return result;
+    return RunOneAtATime(instance, RunHost);
 }

@@ -23,16 +23,5 @@ static int RunHost(HINSTANCE instance)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    // The same mutex as the installer's: removing the driver while it is
-    // being installed, or twice at once, is refused the same way.
-    HANDLE run = CreateMutexA(NULL, FALSE, RUN_MUTEX_NAME);
-    if (run && GetLastError() == ERROR_ALREADY_EXISTS) {
-        ShowRunningProgram();
-        CloseHandle(run);
-        return 0;
-    }
-    int result = RunHost(instance);
-    if (run)
-        CloseHandle(run);
-    return result;
+    return RunOneAtATime(instance, RunHost);
 }

@@ -18,8 +18,7 @@ if [ "$(./cmake/test-arch.sh)" = i686 ]; then
     echo "Running the shipped i686 setup.exe ($tree/package) under 32-bit Wine."
 else
     preset=test-x86_64 tree=build/x86_64
-    why="this kernel cannot run 32-bit programs"
-    [ -n "${QVX_TEST_ARCH:-}" ] && why="QVX_TEST_ARCH=x86_64 asked for it"
+    why=$(./cmake/test-arch.sh --why)
     echo "Running the x86_64 build of the same sources ($tree/package) under 64-bit Wine: $why."
 fi
 cmake --preset $preset >/dev/null

@@ -15,8 +15,7 @@ if [ "$arch" = i686 ]; then
     build="the shipped i686 programs (build/win32/package) under 32-bit Wine"
     preset=test
 else
-    why="this kernel cannot run 32-bit programs"
-    [ -n "${QVX_TEST_ARCH:-}" ] && why="QVX_TEST_ARCH=x86_64 asked for it"
+    why=$(./cmake/test-arch.sh --why)
     build="the x86_64 build of the same sources (build/x86_64/package) under 64-bit Wine: $why; the shipped i686 files were checked without running them"
     preset=test-x86_64
 fi

@@ -61,8 +61,7 @@ if [ "$ARCH" = i686 ]; then
     BUILD_NAME="the shipped i686 programs (build/win32/package) under $(/usr/lib/wine/wine --version 2>/dev/null) (32-bit), pure 32-bit prefixes"
 else
     PRESET=test-x86_64 TREE=build/x86_64 CXX=x86_64-w64-mingw32-g++-posix ENTRY=WinMainCRTStartup
-    why="this kernel cannot run 32-bit programs"
-    [ -n "${QVX_TEST_ARCH:-}" ] && why="QVX_TEST_ARCH=x86_64 asked for it"
+    why=$("$ROOT/cmake/test-arch.sh" --why)
     BUILD_NAME="the x86_64 build of the same sources (build/x86_64/package) under $(/usr/lib/wine/wine64 --version 2>/dev/null) (64-bit), 64-bit prefixes, because $why"
 fi
 export QVX_BUILD_DIR=$ROOT/$TREE QVX_TOOLS_DIR=$ROOT/$TREE/tools

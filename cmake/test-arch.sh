@@ -4,15 +4,19 @@
 #           32-bit code)
 #   x86_64  the same sources built for x86_64, under 64-bit Wine (where it
 #           cannot: IA32 emulation off, "Exec format error")
-# QVX_TEST_ARCH=x86_64 (or i686) forces the choice, so the fallback can be
-# tried on a machine that runs 32-bit code. Probe after the packages are in.
+# With --why, prints the reason for the choice instead, for the scripts'
+# messages. QVX_TEST_ARCH=x86_64 (or i686) forces the choice, so the fallback
+# can be tried on a machine that runs 32-bit code. Probe after the packages
+# are in.
 case ${QVX_TEST_ARCH:-} in
-i686|x86_64) echo "$QVX_TEST_ARCH"; exit 0 ;;
+i686|x86_64)
+    [ "${1:-}" = --why ] && echo "QVX_TEST_ARCH=$QVX_TEST_ARCH asked for it" || echo "$QVX_TEST_ARCH"
+    exit 0 ;;
 "") ;;
 *) echo "QVX_TEST_ARCH must be i686 or x86_64, not '$QVX_TEST_ARCH'" >&2; exit 2 ;;
 esac
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    echo i686
+    [ "${1:-}" = --why ] && echo "this kernel runs 32-bit programs" || echo i686
 else
-    echo x86_64
+    [ "${1:-}" = --why ] && echo "this kernel cannot run 32-bit programs" || echo x86_64
 fi

@@ -2,7 +2,7 @@
 // ptrsniff.exe, started from the program directory, writes the mouse's
 // port into the section "Mouse" of qvxinst.ini in the Windows directory.
 #include "detect/detect.h"
-#include "install/install.h"
+#include "host/program_dir.h"
 
 #define DETECTOR_NAME "ptrsniff.exe"
 #define ANSWER_FILE "qvxinst.ini"

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <setupapi.h>
+#include "host/program_dir.h"
 
 #define QVX_CLASS_NAME "QuorvixDevice"
 #define QVX_CLASS_KEY "System\\CurrentControlSet\\Services\\Class\\QuorvixDevice"
@@ -12,11 +13,6 @@
 
 // Copy only when the source is newer; the value Windows 95's setupapi knows.
 #define QVX_COPY_NEWER 0x4
-
-// Fills dir (size bytes, at least MAX_PATH) with the running program's
-// directory, ending in its backslash. Returns 0 when the module path could
-// not be read.
-int GetProgramDir(char *dir, int size);
 
 // Builds the script path in the program directory; dir receives the
 // directory (both buffers MAX_PATH bytes). Returns 0 on failure.
@@ -30,17 +26,31 @@ void ShowScriptBanner(HWND owner, const char *script, const char *caption);
 // not check the class. Returns INVALID_HANDLE_VALUE on failure.
 HINF OpenInstallScript(const char *script);
 
+// What QueueFileCallback receives as its context. The default callback's
+// context comes first, so the record's address is also the address of the
+// variable that holds it.
+struct QueueContext {
+    PVOID defaultContext;
+    HWND owner;        // owns the prompt for the driver disk
+    int copyFailed;    // a file the queue copies did not arrive
+    int mediaChecked;  // the disk was found by looking; no copy ended since
+};
+
 // Opens a file queue and the default queue callback's context, owned by
 // owner. Returns 0, with nothing left open, when either fails.
-int OpenFileQueue(HWND owner, HSPFILEQ *queue, PVOID *context);
+int OpenFileQueue(HWND owner, HSPFILEQ *queue, QueueContext *context);
 
 // Releases what OpenFileQueue opened.
-void CloseFileQueue(HSPFILEQ queue, PVOID context);
+void CloseFileQueue(HSPFILEQ queue, QueueContext *context);
 
 // Queues the file operations of two sections (the program directory as
-// source root) and, when the second one queued, commits the queue.
-void CopySectionFiles(HWND owner, HINF inf, HSPFILEQ queue, PVOID *context,
-                      const char *dir, const char *first, const char *second);
+// source root) and, when the second one queued, commits the queue. Returns
+// 1 only when both queued and every file the queue copies is in place: a
+// copy that failed, was skipped or whose disk never came is a failure; a
+// copy passed over because the file there is newer is not.
+int CopySectionFiles(HWND owner, HINF inf, HSPFILEQ queue,
+                     QueueContext *context, const char *dir,
+                     const char *first, const char *second);
 
 // Applies a section's registry operations relative to the device class key,
 // which is created when missing; skipped when it cannot be opened.
@@ -59,8 +69,7 @@ int DeleteAtRestart(const char *path);
 // for a file that has just been installed again.
 void KeepAtRestart(const char *path);
 
-// Callback given to SetupCommitFileQueueA. The context is the address of
-// the variable that holds the default callback's context.
+// Callback given to SetupCommitFileQueueA; its context is a QueueContext.
 UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,
                                 UINT_PTR param1, UINT_PTR param2);
 

@@ -31,22 +31,26 @@ int RunInstall(HWND owner, HINSTANCE instance)
         return 0;
     }
     HSPFILEQ queue;
-    PVOID context;
+    QueueContext context;
     if (!OpenFileQueue(owner, &queue, &context)) {
         SetupCloseInfFile(inf);
         return 0;
     }
 
-    CopySectionFiles(owner, inf, queue, &context, dir, CLASS_SECTION,
-                     DRIVER_SECTION);
+    // Windows must never be told about a driver whose files did not all
+    // arrive: it would look for them at every start. Files this run copied
+    // before the failure stay; without references they do no harm, and
+    // deleting could take an older installation's working files.
+    BOOL installed = FALSE;
+    if (CopySectionFiles(owner, inf, queue, &context, dir, CLASS_SECTION,
+                         DRIVER_SECTION)) {
+        ApplyClassRegistry(owner, inf, CLASS_SECTION);
+        installed = ApplyIniSection(owner, inf, DRIVER_SECTION);
+        // The word-list edits run whatever the INI section's result.
+        ApplyIniFieldEdits(script, "MyUpdateIniFields");
+    }
 
-    ApplyClassRegistry(owner, inf, CLASS_SECTION);
-    BOOL installed = ApplyIniSection(owner, inf, DRIVER_SECTION);
-
-    // The word-list edits run whatever happened so far.
-    ApplyIniFieldEdits(script, "MyUpdateIniFields");
-
-    CloseFileQueue(queue, context);
+    CloseFileQueue(queue, &context);
     SetupCloseInfFile(inf);
 
     if (installed) {

@@ -106,6 +106,71 @@ static int CmdMsgBox(int argc, char **argv)
     return 0;
 }
 
+// The dialog, among the visible top-level ones, with a control whose text
+// holds the quoted file name: the Setup API's request for a source disk.
+struct DiskPromptArgs {
+    const char *quoted;
+    HWND found;
+};
+
+static BOOL CALLBACK HasFileText(HWND child, LPARAM lp)
+{
+    DiskPromptArgs *a = (DiskPromptArgs *)lp;
+    char text[512];
+    GetWindowTextA(child, text, sizeof text);
+    if (strstr(text, a->quoted)) {
+        a->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static BOOL CALLBACK FindDiskPrompt(HWND hwnd, LPARAM lp)
+{
+    DiskPromptArgs *a = (DiskPromptArgs *)lp;
+    char cls[64];
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (strcmp(cls, "#32770") || !IsWindowVisible(hwnd))
+        return TRUE;
+    a->found = NULL;
+    EnumChildWindows(hwnd, HasFileText, lp);
+    if (a->found) {
+        a->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// disk-prompt FILE ok|cancel TIMEOUT_MS OWNER_CLASS: the prompt for the
+// disk that holds FILE comes within the time, owned by a window of
+// OWNER_CLASS; then it is answered with the button.
+static int CmdDiskPrompt(int argc, char **argv)
+{
+    if (argc < 4)
+        return 2;
+    char quoted[300];
+    snprintf(quoted, sizeof quoted, "'%s'", argv[0]);
+    DiskPromptArgs a = {quoted, NULL};
+    DWORD start = GetTickCount();
+    while (!a.found && GetTickCount() - start <= (DWORD)atoi(argv[2])) {
+        EnumWindows(FindDiskPrompt, (LPARAM)&a);
+        if (!a.found)
+            Sleep(50);
+    }
+    if (!a.found)
+        return NotFound(quoted);
+    char title[256], owner[256] = "";
+    GetWindowTextA(a.found, title, sizeof title);
+    GetClassNameA(GetWindow(a.found, GW_OWNER), owner, sizeof owner);
+    printf("prompt \"%s\" owned by \"%s\"\n", title, owner);
+    PostMessageA(a.found, WM_COMMAND, strcmp(argv[1], "ok") ? IDCANCEL : IDOK, 0);
+    if (strcmp(owner, argv[3]) != 0) {
+        fprintf(stderr, "owner is \"%s\", want \"%s\"\n", owner, argv[3]);
+        return 1;
+    }
+    return 0;
+}
+
 // "-" for a class or title matches any.
 static const char *AnyIfDash(const char *arg)
 {
@@ -563,6 +628,7 @@ struct Command {
 static const Command g_commands[] = {
     {"msgbox", CmdMsgBox},
     {"wait-window", CmdWaitWindow},
+    {"disk-prompt", CmdDiskPrompt},
     {"no-window", CmdNoWindow},
     {"host-check", CmdHostCheck},
     {"hidden-host-check", CmdHiddenHostCheck},

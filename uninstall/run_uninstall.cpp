@@ -23,12 +23,14 @@ int RunUninstall(HWND owner)
     if (inf == INVALID_HANDLE_VALUE)
         return 0;
     HSPFILEQ queue;
-    PVOID context;
+    QueueContext context;
     if (!OpenFileQueue(owner, &queue, &context)) {
         SetupCloseInfFile(inf);
         return 0;
     }
 
+    // Files that cannot be deleted now go at the restart; the removal goes
+    // on whatever the queue's result.
     CopySectionFiles(owner, inf, queue, &context, dir, CLASS_SECTION,
                      DRIVER_SECTION);
 
@@ -37,7 +39,7 @@ int RunUninstall(HWND owner)
 
     BOOL removed = ApplyIniSection(owner, inf, DRIVER_SECTION);
 
-    CloseFileQueue(queue, context);
+    CloseFileQueue(queue, &context);
     SetupCloseInfFile(inf);
 
     // The tablet no longer stands in for a mouse: let Windows look again,

@@ -53,8 +53,74 @@ static BOOL WINAPI FakeInstallFiles(HINF inf, HINF layout, HSPFILEQ queue,
         inf, layout, queue, section, src, flags);
 }
 
+// The driver disk prompt: how the user answers it, and what it was asked.
+enum PromptAnswer { PromptReal, PromptCancel, PromptSkip, PromptOtherFolder,
+                    PromptSameFolder };
+static struct {
+    PromptAnswer answer;
+    int calls;
+    DWORD styles[4];
+    HWND owner;
+    std::string file, folder;
+} g_prompt;
+
+static UINT WINAPI FakePromptForDisk(HWND owner, PCSTR title, PCSTR description,
+                                     PCSTR path, PCSTR file, PCSTR tag,
+                                     DWORD style, PSTR out, DWORD outSize,
+                                     PDWORD needed)
+{
+    int call = g_prompt.calls++;
+    if (call < 4)
+        g_prompt.styles[call] = style;
+    if (call == 0) {
+        g_prompt.owner = owner;
+        g_prompt.file = file ? file : "";
+    }
+    switch (g_prompt.answer) {
+    case PromptCancel:
+        return DPROMPT_CANCEL;
+    case PromptSkip:
+        return DPROMPT_SKIPFILE;
+    case PromptOtherFolder:
+        lstrcpynA(out, g_prompt.folder.c_str(), outSize);
+        return DPROMPT_SUCCESS;
+    case PromptSameFolder:
+        // A prompt that, like some setupapi versions' own, says the disk is
+        // there without looking; the user cancels once it shows.
+        if (!(style & IDF_CHECKFIRST) || call >= 20)
+            return DPROMPT_CANCEL;
+        lstrcpynA(out, path, outSize);
+        return DPROMPT_SUCCESS;
+    default:
+        break;
+    }
+    typedef UINT(WINAPI * PromptFn)(HWND, PCSTR, PCSTR, PCSTR, PCSTR, PCSTR,
+                                    DWORD, PSTR, DWORD, PDWORD);
+    return ((PromptFn)(void *)Real("SetupPromptForDiskA"))(
+        owner, title, description, path, file, tag, style, out, outSize, needed);
+}
+
+// The default callback's answer to a copy error, as a user gives it on
+// Windows (Wine's own skips in silence), given when g_answerCopyErrors.
+static bool g_answerCopyErrors;
+static UINT g_copyErrorAnswer, g_copyErrors;
+
+static UINT WINAPI FakeDefaultCallback(PVOID context, UINT notification,
+                                       UINT_PTR param1, UINT_PTR param2)
+{
+    if (notification == SPFILENOTIFY_COPYERROR && g_answerCopyErrors) {
+        g_copyErrors++;
+        return g_copyErrorAnswer;
+    }
+    typedef UINT(WINAPI * CallbackFn)(PVOID, UINT, UINT_PTR, UINT_PTR);
+    return ((CallbackFn)(void *)Real("SetupDefaultQueueCallbackA"))(
+        context, notification, param1, param2);
+}
+
 QVX_FAKE_IMPORT(SetupInstallFromInfSectionA, 44, FakeInstallFromSection);
 QVX_FAKE_IMPORT(SetupInstallFilesFromInfSectionA, 24, FakeInstallFiles);
+QVX_FAKE_IMPORT(SetupPromptForDiskA, 40, FakePromptForDisk);
+QVX_FAKE_IMPORT(SetupDefaultQueueCallbackA, 16, FakeDefaultCallback);
 
 namespace {
 
@@ -97,7 +163,8 @@ protected:
     {
         char dir[MAX_PATH];
         GetProgramDir(dir, sizeof dir);
-        const char *files[] = {"setup.ini", "tpadvx.386", "WTQVX.DRV"};
+        const char *files[] = {"setup.ini", "tpadvx.386", "WTQVX.DRV",
+                               "pruninst.exe"};
         for (const char *f : files)
             CopyFileA((std::string(QVX_PACKAGE_DIR_WIN) + "\\" + f).c_str(),
                       (std::string(dir) + f).c_str(), FALSE);
@@ -111,11 +178,24 @@ protected:
         g_failIniFlagsSection.clear();
         g_wizardResult = 1;
         g_wizardPort = 8;
+        g_prompt.answer = PromptReal;
+        g_prompt.calls = 0;
+        g_prompt.owner = NULL;
+        g_answerCopyErrors = false;
+        g_copyErrors = 0;
+        SetUpTestSuite();   // a case may have taken a package file away
         DeleteFileA(SystemFile("tpadvx.386").c_str());
         DeleteFileA(SystemFile("WTQVX.DRV").c_str());
+        RemoveDirectoryA(SystemFile("WTQVX.DRV").c_str());
+        DeleteTree(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY);
+        WritePrivateProfileStringA("386Enh", "tpadvx", NULL, "system.ini");
+        WritePrivateProfileStringA("386Enh", "Pointing", NULL, "system.ini");
         WritePrivateProfileStringA("Penrel Tablet Driver", NULL, NULL, "wintab.ini");
         WritePrivateProfileStringA("tpadvx.386", NULL, NULL, "system.ini");
         WritePrivateProfileStringA("boot", "drivers", "mmsystem.dll", "system.ini");
+        box.caption.clear();
+        box.text.clear();
+        box.stop = 0;
         answerer = CreateThread(NULL, 0, AnswerBox, &box, 0, NULL);
     }
     void TearDown() override
@@ -169,23 +249,112 @@ TEST_F(RunInstallTest, PortEightIsWrittenToBothFiles)
     EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
 }
 
-TEST_F(RunInstallTest, ClassFilesFailingToQueueStillCommitsTheDriverFiles)
+// What a run that reports a failure must leave: no reference to the driver.
+static void ExpectNothingRefersToTheDriver(const BoxSeen &box)
+{
+    EXPECT_EQ(box.caption, "Error");
+    EXPECT_EQ(box.text, "Installation did not complete successfully!");
+    EXPECT_FALSE(ClassKeyExists());
+    EXPECT_EQ(ProfileValue("system.ini", "386Enh", "tpadvx"), "<absent>");
+    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Driver"), "<absent>");
+    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
+    EXPECT_EQ(ProfileValue("system.ini", "tpadvx.386", "WTQVX"), "<absent>");
+    EXPECT_EQ(ProfileValue("system.ini", "boot", "drivers"), "mmsystem.dll");
+    EXPECT_EQ(ProfileValue("system.ini", "386Enh", "Pointing"), "<absent>");
+}
+
+// A section whose files do not queue leaves them out: the other section's
+// files are still copied, but the run must not refer to the missing ones.
+TEST_F(RunInstallTest, ClassFilesFailingToQueueIsAFailure)
 {
     g_failFilesSection = "ClassInstall";
     EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    WaitForSingleObject(answerer, 6000);
     EXPECT_FALSE(Exists(SystemFile("tpadvx.386")));
     EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
-    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
+    ExpectNothingRefersToTheDriver(box);
 }
 
-TEST_F(RunInstallTest, DriverFilesFailingToQueueCopiesNothingButGoesOn)
+TEST_F(RunInstallTest, DriverFilesFailingToQueueCopiesNothing)
 {
     g_failFilesSection = "WTQVX:WTQVX.DRV:PNP";
     EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    WaitForSingleObject(answerer, 6000);
     EXPECT_FALSE(Exists(SystemFile("tpadvx.386")));
     EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
-    EXPECT_EQ(ProfileValue("system.ini", "386Enh", "tpadvx"), "tpadvx.386");
+    ExpectNothingRefersToTheDriver(box);
+}
+
+// A driver file missing from the package: the disk is asked for, owned by
+// the run's owner, and each way of not giving it ends in the failure.
+TEST_F(RunInstallTest, MissingPackageFileAsksForTheDisk)
+{
+    const PromptAnswer answers[] = {PromptCancel, PromptSkip, PromptSameFolder};
+    for (PromptAnswer answer : answers) {
+        SCOPED_TRACE(answer == PromptCancel ? "cancelled"
+                     : answer == PromptSkip ? "skipped" : "disk said to be there");
+        TearDown();
+        SetUp();
+        DeleteFileA((ProgramDir() + "tpadvx.386").c_str());
+        g_prompt.answer = answer;
+        HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 0, 0, NULL,
+                                   NULL, NULL, NULL);
+        EXPECT_EQ(RunInstall(owner, GetModuleHandleA(NULL)), 1);
+        WaitForSingleObject(answerer, 6000);
+        DestroyWindow(owner);
+        EXPECT_EQ(g_prompt.owner, owner);
+        EXPECT_EQ(g_prompt.file, "tpadvx.386");
+        EXPECT_TRUE(g_prompt.styles[0] & IDF_CHECKFIRST);
+        if (answer == PromptSameFolder) {
+            // The second request for the same file must show the prompt:
+            // answered by looking again, it would never end.
+            ASSERT_EQ(g_prompt.calls, 2);
+            EXPECT_FALSE(g_prompt.styles[1] & IDF_CHECKFIRST);
+        }
+        EXPECT_FALSE(Exists(SystemFile("tpadvx.386")));
+        ExpectNothingRefersToTheDriver(box);
+    }
+}
+
+// The user names the folder where the file is: the installation completes.
+TEST_F(RunInstallTest, DiskPromptAnsweredWithAnotherFolder)
+{
+    // The new path stands for the whole disk, as a second copy of it.
+    std::string other = ProgramDir() + "disk2";
+    CreateDirectoryA(other.c_str(), NULL);
+    const char *files[] = {"setup.ini", "WTQVX.DRV", "pruninst.exe"};
+    for (const char *f : files)
+        CopyFileA((ProgramDir() + f).c_str(), (other + "\\" + f).c_str(), FALSE);
+    MoveFileExA((ProgramDir() + "tpadvx.386").c_str(),
+                (other + "\\tpadvx.386").c_str(), MOVEFILE_REPLACE_EXISTING);
+    g_prompt.answer = PromptOtherFolder;
+    g_prompt.folder = other;
+    EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    Sleep(500);
+    EXPECT_EQ(box.caption, "") << "unexpected message box: " << box.text;
+    EXPECT_TRUE(Exists(SystemFile("tpadvx.386")));
     EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
+}
+
+// A driver file that cannot be written (a folder of its name in the way):
+// whether the user skips it or cancels the copying, nothing refers to it,
+// and the file copied before it stays.
+TEST_F(RunInstallTest, DriverFileThatCannotBeWritten)
+{
+    const UINT answers[] = {FILEOP_SKIP, FILEOP_ABORT};
+    for (UINT answer : answers) {
+        SCOPED_TRACE(answer == FILEOP_SKIP ? "skipped" : "cancelled");
+        TearDown();
+        SetUp();
+        ASSERT_TRUE(CreateDirectoryA(SystemFile("WTQVX.DRV").c_str(), NULL));
+        g_answerCopyErrors = true;
+        g_copyErrorAnswer = answer;
+        EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+        WaitForSingleObject(answerer, 6000);
+        EXPECT_EQ(g_copyErrors, 1u);
+        EXPECT_TRUE(Exists(SystemFile("tpadvx.386")));
+        ExpectNothingRefersToTheDriver(box);
+    }
 }
 
 TEST_F(RunInstallTest, CancelledWizardInstallsNothing)

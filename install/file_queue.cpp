@@ -85,7 +85,8 @@ static UINT PromptForDisk(QueueContext *context, const SOURCE_MEDIA_A *media,
                                       NULL);
     if (answer == DPROMPT_SUCCESS) {
         context->mediaChecked = 1;
-        if (!media->SourcePath || lstrcmpiA(path, media->SourcePath) != 0) {
+        if (path[0] != '\0' &&
+            (!media->SourcePath || lstrcmpiA(path, media->SourcePath) != 0)) {
             lstrcpynA(newPath, path, MAX_PATH);
             return FILEOP_NEWPATH;
         }

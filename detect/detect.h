@@ -45,6 +45,12 @@ int FindMousePort(int disable);
 // disable nonzero that device is disabled in the current hardware profile.
 int FindRegisteredMouse(int disable);
 
+// Takes back the last disable FindMousePort made in this process: the
+// device's setting in the hardware profile is put back as it was found, so
+// an installation that did not complete leaves the mouse working. Does
+// nothing when no disable changed anything.
+void RestoreMouseDevice(void);
+
 // The detector half of FindMousePort: starts ptrsniff.exe from the program
 // directory and waits at most limit milliseconds for its answer, dispatching
 // the thread's messages meanwhile. Returns the port it names (1..9), or 0.

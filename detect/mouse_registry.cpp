@@ -68,19 +68,69 @@ static int ReadComInfoPort(const char *path)
     return 0;
 }
 
+// What the last disable changed, so that an installation that fails can
+// give Windows back the pointer it had: the profile key (and whether the
+// disable created it) and the "CSConfigFlags" value found there before.
+#define FLAGS_SIZE 16
+static struct {
+    int saved;
+    char path[PATH_SIZE];
+    int keyCreated;
+    int hadFlags;
+    DWORD type;
+    BYTE flags[FLAGS_SIZE];
+    DWORD size;
+} s_undo;
+
 // Marks the device disabled in the current hardware profile.
 static void DisableDevice(const char *path)
 {
+    s_undo.saved = 0;
     HKEY profile;
     DWORD disposition;
     if (RegCreateKeyExA(HKEY_CURRENT_CONFIG, path, 0, (LPSTR)"",
                         REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
                         &profile, &disposition) != ERROR_SUCCESS)
         return;
+    s_undo.size = sizeof s_undo.flags;
+    LONG status = RegQueryValueExA(profile, "CSConfigFlags", NULL, &s_undo.type,
+                                   s_undo.flags, &s_undo.size);
+    // A value too large to keep is no flag word Windows wrote; it is not
+    // put back.
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
+        lstrcpynA(s_undo.path, path, PATH_SIZE);
+        s_undo.keyCreated = disposition == REG_CREATED_NEW_KEY;
+        s_undo.hadFlags = status == ERROR_SUCCESS;
+        s_undo.saved = 1;
+    }
     DWORD disabled = 1;  // CSCONFIGFLAG_DISABLED
     RegSetValueExA(profile, "CSConfigFlags", 0, REG_DWORD,
                    (const BYTE *)&disabled, sizeof disabled);
     RegCloseKey(profile);
+}
+
+void RestoreMouseDevice(void)
+{
+    if (!s_undo.saved)
+        return;
+    s_undo.saved = 0;
+    HKEY profile;
+    if (RegOpenKeyExA(HKEY_CURRENT_CONFIG, s_undo.path, 0, KEY_ALL_ACCESS,
+                      &profile) != ERROR_SUCCESS)
+        return;
+    if (s_undo.hadFlags)
+        RegSetValueExA(profile, "CSConfigFlags", 0, s_undo.type, s_undo.flags,
+                       s_undo.size);
+    else
+        RegDeleteValueA(profile, "CSConfigFlags");
+    DWORD subkeys = 1, values = 1;
+    RegQueryInfoKeyA(profile, NULL, NULL, NULL, &subkeys, NULL, NULL, &values,
+                     NULL, NULL, NULL, NULL);
+    RegCloseKey(profile);
+    // Only a key the disable created and nothing has filled since goes:
+    // Windows 95 would delete a key's subkeys with it.
+    if (s_undo.keyCreated && subkeys == 0 && values == 0)
+        RegDeleteKeyA(HKEY_CURRENT_CONFIG, s_undo.path);
 }
 
 int FindRegisteredMouse(int disable)

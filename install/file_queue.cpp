@@ -39,6 +39,7 @@ int CopySectionFiles(HWND owner, HINF inf, HSPFILEQ queue,
         return 0;
     context->copyFailed = 0;
     context->mediaChecked = 0;
+    context->copyVerdict = COPY_AT_END;
     if (!SetupCommitFileQueueA(owner, queue, QueueFileCallback, context))
         return 0;
     return firstQueued && !context->copyFailed;
@@ -74,7 +75,14 @@ static UINT PromptForDisk(QueueContext *context, const SOURCE_MEDIA_A *media,
 {
     if (!media || !newPath)
         return FILEOP_ABORT;
-    DWORD style = media->Flags;
+    // The media carries copy flags; the prompt has flags of its own.
+    DWORD style = 0;
+    if (media->Flags & (SP_COPY_NOSKIP | SP_FLAG_CABINETCONTINUATION))
+        style |= IDF_NOSKIP;
+    if (media->Flags & SP_COPY_WARNIFSKIP)
+        style |= IDF_WARNIFSKIP;
+    if (media->Flags & SP_COPY_NOBROWSE)
+        style |= IDF_NOBROWSE;
     if (!context->mediaChecked)
         style |= IDF_CHECKFIRST;
     char path[MAX_PATH];
@@ -113,15 +121,30 @@ UINT CALLBACK QueueFileCallback(PVOID contextArg, UINT notification,
     case SPFILENOTIFY_NEEDMEDIA:
         return PromptForDisk(context, (const SOURCE_MEDIA_A *)param1,
                              (char *)param2);
+    case SPFILENOTIFY_STARTCOPY:
+        context->copyVerdict = COPY_AT_END;
+        break;
     case SPFILENOTIFY_COPYERROR:
         // The default callback asks the user (or, in some setupapi
         // versions, passes over in silence); either way a file skipped or a
-        // queue cancelled here did not arrive.
+        // queue cancelled here did not arrive. A retry, or another folder,
+        // that fails again comes back here.
         answer = SetupDefaultQueueCallbackA(context->defaultContext,
                                             notification, param1, param2);
-        if (answer == FILEOP_SKIP || answer == FILEOP_ABORT)
+        if (answer == FILEOP_DOIT || answer == FILEOP_NEWPATH) {
+            context->copyVerdict = COPY_ARRIVED;
+        } else {
             context->copyFailed = 1;
+            context->copyVerdict = COPY_MISSING;
+        }
+        // The disk was there; a file that could not be written says nothing
+        // about it, so the next request for the disk looks before it asks.
+        context->mediaChecked = 0;
         return answer;
+    case SPFILENOTIFY_FILEOPDELAYED:
+        // A file in use: Windows puts it in place at the restart.
+        context->copyVerdict = COPY_ARRIVED;
+        break;
     case SPFILENOTIFY_ENDDELETE:
         if (paths && paths->Target &&
             GetFileAttributesA(paths->Target) == 0xFFFFFFFF)
@@ -129,12 +152,15 @@ UINT CALLBACK QueueFileCallback(PVOID contextArg, UINT notification,
         break;
     case SPFILENOTIFY_ENDCOPY:
         context->mediaChecked = 0;
-        if (paths && paths->Win32Error != NO_ERROR)
+        if (context->copyVerdict == COPY_MISSING ||
+            (context->copyVerdict == COPY_AT_END && paths &&
+             paths->Win32Error != NO_ERROR))
             context->copyFailed = 1;
         // Installed again before the restart that was to delete it (removed,
         // then set up again without restarting): the file must stay.
         else if (paths && paths->Target)
             KeepAtRestart(paths->Target);
+        context->copyVerdict = COPY_AT_END;
         break;
     }
     return SetupDefaultQueueCallbackA(context->defaultContext, notification,

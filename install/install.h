@@ -34,7 +34,15 @@ struct QueueContext {
     HWND owner;        // owns the prompt for the driver disk
     int copyFailed;    // a file the queue copies did not arrive
     int mediaChecked;  // the disk was found by looking; no copy ended since
+    int copyVerdict;   // COPY_* : what the current copy's end means
 };
+
+// What the end of a copy means. A copy error answered with a retry that
+// works, or a copy delayed to the restart, ends with an error field that is
+// no longer true; one skipped or cancelled did not arrive, whatever its end.
+#define COPY_AT_END 0    // the end's own error field decides
+#define COPY_ARRIVED 1
+#define COPY_MISSING 2
 
 // Opens a file queue and the default queue callback's context, owned by
 // owner. Returns 0, with nothing left open, when either fails.

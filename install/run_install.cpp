@@ -1,5 +1,6 @@
 // The installer's run: the wizard settles the port, then the script's install
 // sections copy the driver and apply their registry and INI operations.
+#include "detect/detect.h"
 #include "install/install.h"
 #include "wizard/wizard.h"
 
@@ -34,6 +35,7 @@ int RunInstall(HWND owner, HINSTANCE instance)
     QueueContext context;
     if (!OpenFileQueue(owner, &queue, &context)) {
         SetupCloseInfFile(inf);
+        RestoreMouseDevice();
         return 0;
     }
 
@@ -57,6 +59,10 @@ int RunInstall(HWND owner, HINSTANCE instance)
         WritePort();
         SetupPromptReboot(NULL, NULL, FALSE);
     } else {
+        // The wizard's Finish may have disabled the serial mouse on the
+        // tablet's port; without a working driver the user would be left
+        // with no pointer at all.
+        RestoreMouseDevice();
         MessageBoxA(owner, "Installation did not complete successfully!",
                     "Error", MB_OK);
     }

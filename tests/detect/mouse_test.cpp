@@ -153,6 +153,54 @@ TEST_F(MouseLookup, DisableModeDisablesTheSerialMouseNotThePs2MouseBeforeIt)
     EXPECT_EQ(DetectorStarts(), 0);
 }
 
+// An installation that fails takes the disable back: the profile is left
+// as the disable found it, whether it had a key and a value there or not.
+TEST_F(MouseLookup, RestoreTakesBackTheDisableAsFound)
+{
+    std::vector<BYTE> com2 = IoBase(0x2F8);
+    AddDevice("C0000002", "QVXTEST\\*PNP0F0C\\0000", &com2);
+    const char profilePath[] = "Enum\\QVXTEST\\*PNP0F0C\\0000";
+    HKEY key;
+
+    // No profile key before: none after.
+    EXPECT_EQ(FindMousePort(1), 2);
+    EXPECT_EQ(ProfileFlags("QVXTEST\\*PNP0F0C\\0000"), std::to_string(REG_DWORD) + ":1");
+    RestoreMouseDevice();
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_CONFIG, profilePath, 0, KEY_READ, &key), ERROR_SUCCESS);
+
+    // A key with flags of its own and another value: both as they were.
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_CONFIG, profilePath, 0, NULL, 0, KEY_ALL_ACCESS,
+                              NULL, &key, NULL), ERROR_SUCCESS);
+    DWORD flags = 4;  // CSCONFIGFLAG_DO_NOT_START
+    RegSetValueExA(key, "CSConfigFlags", 0, REG_DWORD, (const BYTE *)&flags, sizeof flags);
+    RegSetValueExA(key, "Other", 0, REG_SZ, (const BYTE *)"x", 2);
+    RegCloseKey(key);
+    EXPECT_EQ(FindMousePort(1), 2);
+    EXPECT_EQ(ProfileFlags("QVXTEST\\*PNP0F0C\\0000"), std::to_string(REG_DWORD) + ":1");
+    RestoreMouseDevice();
+    EXPECT_EQ(ProfileFlags("QVXTEST\\*PNP0F0C\\0000"), std::to_string(REG_DWORD) + ":4");
+
+    // Taken back once: a later change by someone else stays.
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_CONFIG, profilePath, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    flags = 1;
+    RegSetValueExA(key, "CSConfigFlags", 0, REG_DWORD, (const BYTE *)&flags, sizeof flags);
+    RegCloseKey(key);
+    RestoreMouseDevice();
+    EXPECT_EQ(ProfileFlags("QVXTEST\\*PNP0F0C\\0000"), std::to_string(REG_DWORD) + ":1");
+
+    // A key the disable created but something else filled since stays.
+    DeleteTree(HKEY_CURRENT_CONFIG, "Enum\\QVXTEST");
+    EXPECT_EQ(FindMousePort(1), 2);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_CONFIG, profilePath, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "Other", 0, REG_SZ, (const BYTE *)"x", 2);
+    RegCloseKey(key);
+    RestoreMouseDevice();
+    EXPECT_EQ(ProfileFlags("QVXTEST\\*PNP0F0C\\0000"), "none");
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_CONFIG, profilePath, 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(DetectorStarts(), 0);
+}
+
 TEST_F(MouseLookup, LonePs2MouseIsNeverDisabled)
 {
     AddDevice("C0000001", "QVXTEST\\*PNP0F13\\0000");

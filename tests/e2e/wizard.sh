@@ -20,6 +20,15 @@ expect_page() {
     echo "ok   page '$1' ($((($(date +%s%N) - t0) / 1000000)) ms)"
 }
 
+MOUSE_HW='SERENUM\*PNP0F0C\0000'
+
+# A serial mouse that Windows installed on COM2 (I/O base 0x2F8).
+serial_mouse_on_com2() {
+    uidriver reg-set HKDD 'Config Manager\Enum\C1A2B3C4' HardWareKey sz "$MOUSE_HW" || fail "fixture"
+    uidriver reg-set HKLM "Enum\\$MOUSE_HW" ComInfo hex f8020000 || fail "fixture"
+}
+mouse_disabled() { uidriver reg-get HKCC "Enum\\$MOUSE_HW" CSConfigFlags | tr -d '\r'; }
+
 # From the Welcome page with no tablet and no serial mouse anywhere: the
 # scans find nothing, so the user names PORT by hand and presses Finish.
 wizard_install_manual() {

@@ -5,6 +5,9 @@
 #                 for, the user cancels
 #   blocked-file  a driver file that cannot be written (a folder of its name)
 #   newer-target  the driver file already there is newer: kept, and no failure
+#   mouse-kept    the tablet taken for a serial mouse on COM2, the user agrees
+#                 to disable that mouse, and the copy fails: the mouse stays
+#                 as it was; it is disabled once an installation completes
 # After a failure, nothing may refer to the driver; once the cause is gone,
 # setup installs normally and the uninstaller removes it all again.
 set -u
@@ -35,6 +38,22 @@ failed_install() {
     echo "ok   failure reported"
     uidriver no-window "#32770" - 1500 || fail "a dialog appeared after the failure message"
     wine_wait "$BG_PID" 60 || fail "setup.exe exit code"
+}
+
+# "Tablet only" with the serial mouse on COM2: the lookup names the port and
+# Finish disables that mouse.
+wizard_tablet_only() {
+    wine_start "$PKG/setup.exe"
+    uidriver msgbox "PR-4417 Installer" "$BANNER" 15000 >/dev/null || fail "installer banner"
+    expect_page "Penrel Tablet Setup" >/dev/null
+    uidriver press next
+    expect_page "Plug Tablet" >/dev/null
+    uidriver press next
+    expect_page "Tablet Configuration" >/dev/null
+    uidriver press next
+    expect_page "Complete Install" >/dev/null
+    [ "$(uidriver text 1028 | tr -d '\r')" = COM2 ] || fail "Finish page port text"
+    uidriver press finish
 }
 
 # Nothing that names the driver: Windows starts as it did before.
@@ -99,6 +118,22 @@ newer-target)
     expect_entry_installed
     expect_eq "$(ini_value system.ini tpadvx.386 WTQVX)" "2" "port recorded"
     expect_eq "$(ini_value system.ini 386Enh tpadvx)" "tpadvx.386" "system.ini [386Enh] tpadvx"
+    ;;
+mouse-kept)
+    serial_mouse_on_com2
+    mkdir "$SYSDIR/WTQVX.DRV"
+    wizard_tablet_only
+    uidriver msgbox Error "Installation did not complete successfully!" 20000 1 QVXPR4417 ||
+        fail "no failure message owned by the host window"
+    wine_wait "$BG_PID" 60 || fail "setup.exe exit code"
+    expect_eq "$(mouse_disabled)" "<absent>" "serial mouse left enabled"
+    expect_no_reference
+    rmdir "$SYSDIR/WTQVX.DRV"
+    wizard_tablet_only
+    wine_wait "$BG_PID" 60 || fail "setup.exe exit code"
+    expect_entry_installed
+    expect_eq "$(ini_value system.ini tpadvx.386 WTQVX)" "2" "port recorded"
+    expect_eq "$(mouse_disabled)" "1" "serial mouse disabled by the completed installation"
     ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

@@ -20,7 +20,16 @@ INT_PTR RunWizard(HWND, HINSTANCE)
     return g_wizardResult;
 }
 
-// Section names whose calls fail.
+// The wizard's Finish may have disabled the serial mouse; a run that fails
+// must take that back.
+static int g_mouseRestores;
+void RestoreMouseDevice(void)
+{
+    g_mouseRestores++;
+}
+
+// Section names whose calls fail; copy flags added to every section's.
+static UINT g_extraCopyFlags;
 static std::string g_failFilesSection, g_failIniFlagsSection;
 
 typedef BOOL(WINAPI *InstallFromSectionFn)(HWND, HINF, PCSTR, UINT, HKEY, PCSTR,
@@ -50,7 +59,7 @@ static BOOL WINAPI FakeInstallFiles(HINF inf, HINF layout, HSPFILEQ queue,
         return FALSE;
     }
     return ((InstallFilesFn)(void *)Real("SetupInstallFilesFromInfSectionA"))(
-        inf, layout, queue, section, src, flags);
+        inf, layout, queue, section, src, flags | g_extraCopyFlags);
 }
 
 // The driver disk prompt: how the user answers it, and what it was asked.
@@ -104,15 +113,19 @@ static UINT WINAPI FakePromptForDisk(HWND owner, PCSTR title, PCSTR description,
 }
 
 // The default callback's answer to a copy error, as a user gives it on
-// Windows (Wine's own skips in silence), given when g_answerCopyErrors.
+// Windows (Wine's own skips in silence), given when g_answerCopyErrors. A
+// user who retries has first taken away what was in the way.
 static bool g_answerCopyErrors;
 static UINT g_copyErrorAnswer, g_copyErrors;
+static std::string g_inTheWay;
 
 static UINT WINAPI FakeDefaultCallback(PVOID context, UINT notification,
                                        UINT_PTR param1, UINT_PTR param2)
 {
     if (notification == SPFILENOTIFY_COPYERROR && g_answerCopyErrors) {
         g_copyErrors++;
+        if (g_copyErrorAnswer == FILEOP_DOIT)
+            RemoveDirectoryA(g_inTheWay.c_str());
         return g_copyErrorAnswer;
     }
     typedef UINT(WINAPI * CallbackFn)(PVOID, UINT, UINT_PTR, UINT_PTR);
@@ -126,6 +139,14 @@ QVX_FAKE_IMPORT(SetupPromptForDiskA, 40, FakePromptForDisk);
 QVX_FAKE_IMPORT(SetupDefaultQueueCallbackA, 16, FakeDefaultCallback);
 
 namespace {
+
+// Where the script puts the uninstaller: the Windows directory's PR4417.
+std::string UninstallerCopy()
+{
+    char dir[MAX_PATH];
+    GetWindowsDirectoryA(dir, sizeof dir);
+    return std::string(dir) + "\\PR4417\\pruninst.exe";
+}
 
 struct BoxSeen {
     std::string caption, text;
@@ -186,10 +207,14 @@ protected:
         g_prompt.owner = NULL;
         g_answerCopyErrors = false;
         g_copyErrors = 0;
+        g_extraCopyFlags = 0;
+        g_mouseRestores = 0;
         SetUpTestSuite();   // a case may have taken a package file away
         DeleteFileA(SystemFile("tpadvx.386").c_str());
         DeleteFileA(SystemFile("WTQVX.DRV").c_str());
         RemoveDirectoryA(SystemFile("WTQVX.DRV").c_str());
+        RemoveDirectoryA(SystemFile("tpadvx.386").c_str());
+        DeleteFileA(UninstallerCopy().c_str());
         DeleteTree(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY);
         WritePrivateProfileStringA("386Enh", "tpadvx", NULL, "system.ini");
         WritePrivateProfileStringA("386Enh", "Pointing", NULL, "system.ini");
@@ -218,6 +243,7 @@ TEST_F(RunInstallTest, FailingIniSectionReportsAndWritesNoPort)
     EXPECT_EQ(box.text, "Installation did not complete successfully!");
     EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
     EXPECT_EQ(ProfileValue("system.ini", "tpadvx.386", "WTQVX"), "<absent>");
+    EXPECT_EQ(g_mouseRestores, 1);
     // The files were copied and the word-list edits still ran.
     EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
     // The package takes its older driver's word out and puts its own in, so
@@ -250,6 +276,7 @@ TEST_F(RunInstallTest, PortEightIsWrittenToBothFiles)
     EXPECT_EQ(ProfileValue("system.ini", "tpadvx.386", "WTQVX"), "8");
     EXPECT_TRUE(Exists(SystemFile("tpadvx.386")));
     EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
+    EXPECT_EQ(g_mouseRestores, 0);
 }
 
 // What a run that reports a failure must leave: no reference to the driver.
@@ -264,6 +291,7 @@ static void ExpectNothingRefersToTheDriver(const BoxSeen &box)
     EXPECT_EQ(ProfileValue("system.ini", "tpadvx.386", "WTQVX"), "<absent>");
     EXPECT_EQ(ProfileValue("system.ini", "boot", "drivers"), "mmsystem.dll");
     EXPECT_EQ(ProfileValue("system.ini", "386Enh", "Pointing"), "<absent>");
+    EXPECT_EQ(g_mouseRestores, 1) << "the serial mouse must be enabled again";
 }
 
 // A section whose files do not queue leaves them out: the other section's
@@ -361,6 +389,52 @@ TEST_F(RunInstallTest, DriverFileThatCannotBeWritten)
     }
 }
 
+// The user clears the cause and retries: the file arrives and the run
+// completes, whatever error the failed attempt left behind.
+TEST_F(RunInstallTest, RetriedCopyThatWorksCompletes)
+{
+    g_inTheWay = SystemFile("WTQVX.DRV");
+    ASSERT_TRUE(CreateDirectoryA(g_inTheWay.c_str(), NULL));
+    g_answerCopyErrors = true;
+    g_copyErrorAnswer = FILEOP_DOIT;
+    EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    Sleep(500);
+    EXPECT_EQ(box.caption, "") << "unexpected message box: " << box.text;
+    EXPECT_EQ(g_copyErrors, 1u);
+    EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
+    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
+    EXPECT_EQ(g_mouseRestores, 0);
+}
+
+// The disk's first file cannot be written: the disk itself was there, so
+// the files after it are copied without asking for it again.
+TEST_F(RunInstallTest, FirstFileThatCannotBeWrittenAsksForNoDisk)
+{
+    ASSERT_TRUE(CreateDirectoryA(SystemFile("tpadvx.386").c_str(), NULL));
+    g_answerCopyErrors = true;
+    g_copyErrorAnswer = FILEOP_SKIP;
+    g_prompt.answer = PromptSameFolder;   // a prompt that shows is cancelled
+    EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    WaitForSingleObject(answerer, 6000);
+    EXPECT_EQ(g_copyErrors, 1u);
+    for (int i = 0; i < g_prompt.calls && i < 4; i++)
+        EXPECT_TRUE(g_prompt.styles[i] & IDF_CHECKFIRST) << "disk prompt shown, call " << i;
+    EXPECT_TRUE(Exists(UninstallerCopy()));
+    EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
+    ExpectNothingRefersToTheDriver(box);
+}
+
+// The prompt takes the copy's own restrictions, in its own flags.
+TEST_F(RunInstallTest, DiskPromptKeepsTheCopyRestrictions)
+{
+    DeleteFileA((ProgramDir() + "tpadvx.386").c_str());
+    g_extraCopyFlags = SP_COPY_NOSKIP | SP_COPY_NOBROWSE;
+    g_prompt.answer = PromptCancel;
+    EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    WaitForSingleObject(answerer, 6000);
+    EXPECT_EQ(g_prompt.styles[0], (DWORD)(IDF_CHECKFIRST | IDF_NOSKIP | IDF_NOBROWSE));
+}
+
 TEST_F(RunInstallTest, CancelledWizardInstallsNothing)
 {
     g_wizardResult = 0;
@@ -368,6 +442,7 @@ TEST_F(RunInstallTest, CancelledWizardInstallsNothing)
     EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
     EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
     EXPECT_EQ(ProfileValue("system.ini", "boot", "drivers"), "mmsystem.dll");
+    EXPECT_EQ(g_mouseRestores, 0);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@ set -u
 scenario=$1
 TABLET_SIM=$2
 
-MOUSE_HW='SERENUM\*PNP0F0C\0000'
 expect_eq() { [ "$1" = "$2" ] || fail "$3: got '$1', want '$2'"; echo "ok   $3"; }
 
 # Sets the device behind COMn (modes of tablet_sim.py) and waits until the
@@ -24,13 +23,6 @@ device() {
     done
     fail "simulator did not take mode $2 on COM$1"
 }
-
-# A serial mouse that Windows installed on COM2 (I/O base 0x2F8).
-serial_mouse_on_com2() {
-    uidriver reg-set HKDD 'Config Manager\Enum\C1A2B3C4' HardWareKey sz "$MOUSE_HW" || fail "fixture"
-    uidriver reg-set HKLM "Enum\\$MOUSE_HW" ComInfo hex f8020000 || fail "fixture"
-}
-mouse_disabled() { uidriver reg-get HKCC "Enum\\$MOUSE_HW" CSConfigFlags | tr -d '\r'; }
 
 # A detector process of this prefix (Wine runs each Windows process as a
 # Linux one carrying the prefix in its environment).

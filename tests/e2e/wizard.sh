@@ -29,15 +29,21 @@ serial_mouse_on_com2() {
 }
 mouse_disabled() { uidriver reg-get HKCC "Enum\\$MOUSE_HW" CSConfigFlags | tr -d '\r'; }
 
-# From the Welcome page with no tablet and no serial mouse anywhere: the
-# scans find nothing, so the user names PORT by hand and presses Finish.
-wizard_install_manual() {
-    port=$1
+# From the Welcome page with no tablet answering: both scans find nothing,
+# on to Tablet Configuration.
+wizard_to_config() {
     expect_page "Penrel Tablet Setup"
     uidriver press next
     expect_page "Plug Tablet"
     uidriver press next
     expect_page "Tablet Configuration"
+}
+
+# From the Welcome page with no tablet and no serial mouse anywhere: the
+# scans find nothing, so the user names PORT by hand and presses Finish.
+wizard_install_manual() {
+    port=$1
+    wizard_to_config
     uidriver press next
     expect_page "Tablet not detected"
     uidriver click 1022

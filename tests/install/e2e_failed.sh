@@ -45,11 +45,7 @@ failed_install() {
 wizard_tablet_only() {
     wine_start "$PKG/setup.exe"
     uidriver msgbox "PR-4417 Installer" "$BANNER" 15000 >/dev/null || fail "installer banner"
-    expect_page "Penrel Tablet Setup" >/dev/null
-    uidriver press next
-    expect_page "Plug Tablet" >/dev/null
-    uidriver press next
-    expect_page "Tablet Configuration" >/dev/null
+    wizard_to_config >/dev/null
     uidriver press next
     expect_page "Complete Install" >/dev/null
     [ "$(uidriver text 1028 | tr -d '\r')" = COM2 ] || fail "Finish page port text"

@@ -68,17 +68,8 @@ expect_nothing_installed() {
 finish_port_text() { uidriver text 1028 | tr -d '\r'; }
 checked() { uidriver checked | tr -d '\r' | tr '\n' ' ' | sed 's/ $//'; }
 
-# From the Welcome page, no tablet answering: on to Tablet Configuration.
-to_config() {
-    expect_page "Penrel Tablet Setup"
-    uidriver press next
-    expect_page "Plug Tablet"
-    uidriver press next
-    expect_page "Tablet Configuration"
-}
-
 to_not_detected() {
-    to_config
+    wizard_to_config
     uidriver press next
     expect_page "Tablet not detected"
 }
@@ -116,7 +107,7 @@ tablet-com3)
 mouse-com2)
     serial_mouse_on_com2
     start_setup
-    to_config
+    wizard_to_config
     uidriver press next
     expect_page "Complete Install"
     expect_eq "$(finish_port_text)" "COM2" "port of the serial mouse"
@@ -132,7 +123,7 @@ mouse-com2)
     ;;
 mouse-and-tablet)
     start_setup
-    to_config
+    wizard_to_config
     uidriver click 1030
     expect_eq "$(checked)" "1030" "Mouse and tablet checked alone"
     uidriver press next
@@ -214,7 +205,7 @@ manual)
 manual-mouse)
     serial_mouse_on_com2
     start_setup
-    to_config
+    wizard_to_config
     uidriver click 1030
     uidriver press next
     expect_page "Tablet not detected"
@@ -239,7 +230,7 @@ agreement-elsewhere)
     # afterwards by hand.
     serial_mouse_on_com2
     start_setup
-    to_config
+    wizard_to_config
     uidriver press next
     expect_page "Complete Install"
     expect_eq "$(finish_port_text)" "COM2" "port of the serial mouse"
@@ -315,7 +306,7 @@ detector-wait)
     # the wizard goes on when the answer comes.
     export QVX_SNIFF_MODE="answer 2 8000"
     start_setup
-    to_config
+    wizard_to_config
     uidriver press next
     for _ in $(seq 100); do [ "$(detector_starts)" = 1 ] && break; sleep 0.05; done
     sleep 0.5
@@ -345,7 +336,7 @@ finish-wait)
     # that wait change nothing: the port shown is the port installed.
     export QVX_SNIFF_MODE="answer 2 5000"
     start_setup
-    to_config
+    wizard_to_config
     uidriver press next
     expect_page "Complete Install"
     expect_eq "$(finish_port_text)" "COM2" "detector's answer"
@@ -369,7 +360,7 @@ detector-late)
     # lookup.
     export QVX_SNIFF_MODE="answer 3 22000"
     start_setup
-    to_config
+    wizard_to_config
     uidriver press next
     started=$(date +%s)
     expect_page "Tablet not detected"

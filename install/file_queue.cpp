@@ -160,7 +160,6 @@ UINT CALLBACK QueueFileCallback(PVOID contextArg, UINT notification,
         // then set up again without restarting): the file must stay.
         else if (paths && paths->Target)
             KeepAtRestart(paths->Target);
-        context->copyVerdict = COPY_AT_END;
         break;
     }
     return SetupDefaultQueueCallbackA(context->defaultContext, notification,

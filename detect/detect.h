@@ -4,6 +4,7 @@
 #define QVX_DETECT_H
 
 #include <windows.h>
+#include "detect/mouse_disable.h"
 
 // The tablet's answer to the identification request: 15 bytes on the wire,
 // no terminator, no length.
@@ -45,11 +46,15 @@ int FindMousePort(int disable);
 // disable nonzero that device is disabled in the current hardware profile.
 int FindRegisteredMouse(int disable);
 
-// Takes back the last disable FindMousePort made in this process: the
-// device's setting in the hardware profile is put back as it was found, so
-// an installation that did not complete leaves the mouse working. Does
-// nothing when no disable changed anything.
+// Takes back the last disable FindMousePort made in this process
+// (UndoMouseDisable), so that an installation that did not complete leaves
+// the mouse working. Does nothing when no disable changed anything.
 void RestoreMouseDevice(void);
+
+// What the last disable FindMousePort made in this process changed, for
+// the record an installation keeps. Returns 0 when no disable changed
+// anything or it was taken back.
+int LastMouseDisable(MouseDisable *disable);
 
 // The detector half of FindMousePort: starts ptrsniff.exe from the program
 // directory and waits at most limit milliseconds for its answer, dispatching

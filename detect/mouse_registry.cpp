@@ -5,7 +5,7 @@
 
 #define ENUM_PREFIX "Enum\\"
 #define ENUM_PREFIX_LENGTH 5
-#define PATH_SIZE 100
+#define PATH_SIZE QVX_MOUSE_PATH_SIZE
 #define ENTRY_NAME_SIZE 10
 #define MATCH_LENGTH 6
 
@@ -69,39 +69,34 @@ static int ReadComInfoPort(const char *path)
 }
 
 // What the last disable changed, so that an installation that fails can
-// give Windows back the pointer it had: the profile key (and whether the
-// disable created it) and the "CSConfigFlags" value found there before.
-#define FLAGS_SIZE 16
-static struct {
-    int saved;
-    char path[PATH_SIZE];
-    int keyCreated;
-    int hadFlags;
-    DWORD type;
-    BYTE flags[FLAGS_SIZE];
-    DWORD size;
-} s_undo;
+// give Windows back the pointer it had, and one that completes can leave a
+// record for the uninstaller.
+static MouseDisable s_disable;
+static int s_disableSaved;
 
 // Marks the device disabled in the current hardware profile.
 static void DisableDevice(const char *path)
 {
-    s_undo.saved = 0;
+    s_disableSaved = 0;
     HKEY profile;
     DWORD disposition;
     if (RegCreateKeyExA(HKEY_CURRENT_CONFIG, path, 0, (LPSTR)"",
                         REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
                         &profile, &disposition) != ERROR_SUCCESS)
         return;
-    s_undo.size = sizeof s_undo.flags;
-    LONG status = RegQueryValueExA(profile, "CSConfigFlags", NULL, &s_undo.type,
-                                   s_undo.flags, &s_undo.size);
+    s_disable.size = sizeof s_disable.flags;
+    LONG status = RegQueryValueExA(profile, "CSConfigFlags", NULL,
+                                   &s_disable.type, s_disable.flags,
+                                   &s_disable.size);
     // A value too large to keep is no flag word Windows wrote; it is not
     // put back.
     if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
-        lstrcpynA(s_undo.path, path, PATH_SIZE);
-        s_undo.keyCreated = disposition == REG_CREATED_NEW_KEY;
-        s_undo.hadFlags = status == ERROR_SUCCESS;
-        s_undo.saved = 1;
+        lstrcpynA(s_disable.path, path, sizeof s_disable.path);
+        s_disable.keyCreated = disposition == REG_CREATED_NEW_KEY;
+        s_disable.hadFlags = status == ERROR_SUCCESS;
+        if (!s_disable.hadFlags)
+            s_disable.size = 0;
+        s_disableSaved = 1;
     }
     DWORD disabled = 1;  // CSCONFIGFLAG_DISABLED
     RegSetValueExA(profile, "CSConfigFlags", 0, REG_DWORD,
@@ -111,26 +106,18 @@ static void DisableDevice(const char *path)
 
 void RestoreMouseDevice(void)
 {
-    if (!s_undo.saved)
+    if (!s_disableSaved)
         return;
-    s_undo.saved = 0;
-    HKEY profile;
-    if (RegOpenKeyExA(HKEY_CURRENT_CONFIG, s_undo.path, 0, KEY_ALL_ACCESS,
-                      &profile) != ERROR_SUCCESS)
-        return;
-    if (s_undo.hadFlags)
-        RegSetValueExA(profile, "CSConfigFlags", 0, s_undo.type, s_undo.flags,
-                       s_undo.size);
-    else
-        RegDeleteValueA(profile, "CSConfigFlags");
-    DWORD subkeys = 1, values = 1;
-    RegQueryInfoKeyA(profile, NULL, NULL, NULL, &subkeys, NULL, NULL, &values,
-                     NULL, NULL, NULL, NULL);
-    RegCloseKey(profile);
-    // Only a key the disable created and nothing has filled since goes:
-    // Windows 95 would delete a key's subkeys with it.
-    if (s_undo.keyCreated && subkeys == 0 && values == 0)
-        RegDeleteKeyA(HKEY_CURRENT_CONFIG, s_undo.path);
+    s_disableSaved = 0;
+    UndoMouseDisable(&s_disable);
+}
+
+int LastMouseDisable(MouseDisable *disable)
+{
+    if (!s_disableSaved)
+        return 0;
+    *disable = s_disable;
+    return 1;
 }
 
 int FindRegisteredMouse(int disable)

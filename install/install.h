@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <setupapi.h>
 #include "host/program_dir.h"
+#include "detect/mouse_disable.h"
 
 #define QVX_CLASS_NAME "QuorvixDevice"
 #define QVX_CLASS_KEY "System\\CurrentControlSet\\Services\\Class\\QuorvixDevice"
@@ -76,6 +77,15 @@ int DeleteAtRestart(const char *path);
 // Takes back a deletion at the next start that DeleteAtRestart asked for,
 // for a file that has just been installed again.
 void KeepAtRestart(const char *path);
+
+// Keeps in the device class key what the wizard's disable of the serial
+// mouse changed, for the uninstaller. A record already there stays: it
+// holds the state before the first installation's disable.
+void KeepMouseRecord(const MouseDisable *disable);
+
+// Puts back what the recorded disable changed (UndoMouseDisable) and
+// deletes the record. Without a record nothing is touched.
+void GiveBackMouse(void);
 
 // Callback given to SetupCommitFileQueueA; its context is a QueueContext.
 UINT CALLBACK QueueFileCallback(PVOID context, UINT notification,

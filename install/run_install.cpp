@@ -57,6 +57,9 @@ int RunInstall(HWND owner, HINSTANCE instance)
 
     if (installed) {
         WritePort();
+        MouseDisable disable;
+        if (LastMouseDisable(&disable))
+            KeepMouseRecord(&disable);
         SetupPromptReboot(NULL, NULL, FALSE);
     } else {
         // The wizard's Finish may have disabled the serial mouse on the

@@ -1,6 +1,7 @@
 // The uninstaller's run: the word-list removals first (they need only the
 // profile API), then the script's removal sections through the Setup API,
-// the device class key, and the request to detect the mouse again.
+// the serial mouse the installation disabled, the device class key, and the
+// request to detect the mouse again.
 #include "uninstall/uninstall.h"
 #include "install/install.h"
 
@@ -34,6 +35,10 @@ int RunUninstall(HWND owner)
     CopySectionFiles(owner, inf, queue, &context, dir, CLASS_SECTION,
                      DRIVER_SECTION);
 
+    // The serial mouse that the installation disabled comes back before
+    // the class key that holds the record goes, whether the script's
+    // removal section or the key's deletion would take it.
+    GiveBackMouse();
     ApplyClassRegistry(owner, inf, CLASS_SECTION);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY);
 

@@ -53,6 +53,36 @@ install_driver() {
     echo "ok   installed"
 }
 
+# "Tablet only" with the serial mouse on COM2 (serial_mouse_on_com2): the
+# lookup names the port and Finish disables that mouse.
+wizard_tablet_only() {
+    wine_start "$PKG/setup.exe"
+    uidriver msgbox "PR-4417 Installer" "$BANNER" 15000 >/dev/null || fail "installer banner"
+    wizard_to_config >/dev/null
+    uidriver press next
+    expect_page "Complete Install" >/dev/null
+    [ "$(uidriver text 1028 | tr -d '\r')" = COM2 ] || fail "Finish page port text"
+    uidriver press finish
+}
+
+# The same walk to a completed installation.
+install_tablet_only() {
+    wizard_tablet_only
+    wine_wait "$BG_PID" 60 || fail "setup.exe exit code"
+    [ -e "$SYSDIR/WTQVX.DRV" ] && class_key_exists || fail "installation did not take place"
+    echo "ok   installed with the tablet alone on COM2"
+}
+
+# The serial mouse's "CSConfigFlags" in the current hardware profile as
+# reg.exe shows it ("REG_DWORD 0x1"), "<absent>", or "<no key>" when the
+# profile has no key for the device.
+mouse_profile() {
+    local out
+    out=$(wine_run reg query "HKCC\\Enum\\$MOUSE_HW" 2>/dev/null) || { echo "<no key>"; return; }
+    echo "$out" | tr -d '\r' |
+        awk '$1 == "CSConfigFlags" { print $2, $3; found = 1 } END { if (!found) print "<absent>" }'
+}
+
 # Runs pruninst.exe: its banner (when the script has one), then no dialog at
 # all (no error message, no Setup API prompt) until it ends.
 uninstall_driver() {

@@ -45,18 +45,6 @@ failed_install() {
     expect_failure "$@"
 }
 
-# "Tablet only" with the serial mouse on COM2: the lookup names the port and
-# Finish disables that mouse.
-wizard_tablet_only() {
-    wine_start "$PKG/setup.exe"
-    uidriver msgbox "PR-4417 Installer" "$BANNER" 15000 >/dev/null || fail "installer banner"
-    wizard_to_config >/dev/null
-    uidriver press next
-    expect_page "Complete Install" >/dev/null
-    [ "$(uidriver text 1028 | tr -d '\r')" = COM2 ] || fail "Finish page port text"
-    uidriver press finish
-}
-
 # Nothing that names the driver: Windows starts as it did before.
 expect_no_reference() {
     class_key_exists && fail "class key created"

@@ -27,6 +27,10 @@ void RestoreMouseDevice(void)
 {
     g_mouseRestores++;
 }
+int LastMouseDisable(MouseDisable *)
+{
+    return 0;
+}
 
 // Section names whose calls fail; copy flags added to every section's.
 static UINT g_extraCopyFlags;

@@ -3,6 +3,7 @@
 # folder in a fresh Wine prefix. One scenario per run:
 #   roundtrip | twice | no-install | no-remove-fields | no-script | held-file
 #   | nt-later | entry | entry-from-disk | reinstall
+#   | mouse-absent | mouse-flags | mouse-user-enabled | mouse-no-record
 set -u
 . "$(dirname "$0")/../e2e/winenv.sh"
 . "$(dirname "$0")/../e2e/wizard.sh"
@@ -168,6 +169,53 @@ reinstall)
     wine_run wineboot -r >/dev/null 2>&1
     [ -e "$COPY_DIR/pruninst.exe" ] || fail "the restart deleted the installed uninstaller"
     echo "ok   installed uninstaller kept across the restart"
+    ;;
+mouse-absent)
+    # The tablet taken for a serial mouse on COM2, "Tablet only": Finish
+    # disables that mouse in the current hardware profile, which had no key
+    # for it. Installed again over that installation (the mouse disabled by
+    # the first), then removed through Add/Remove Programs: the profile as
+    # it was before the first.
+    serial_mouse_on_com2
+    install_tablet_only
+    expect_eq "$(mouse_profile)" "REG_DWORD 0x1" "serial mouse disabled"
+    install_tablet_only
+    uninstall_by_entry
+    expect_removed
+    expect_entry_removed
+    expect_eq "$(mouse_profile)" "<no key>" "the profile's key the disable created is gone"
+    ;;
+mouse-flags)
+    # Another flag of the device in the profile before the installation.
+    serial_mouse_on_com2
+    uidriver reg-set HKCC "Enum\\$MOUSE_HW" CSConfigFlags dword 4 || fail "fixture"
+    install_tablet_only
+    expect_eq "$(mouse_profile)" "REG_DWORD 0x1" "serial mouse disabled"
+    uninstall_by_entry
+    expect_removed
+    expect_eq "$(mouse_profile)" "REG_DWORD 0x4" "the flags found before are back"
+    ;;
+mouse-user-enabled)
+    # The user enables the mouse again in Device Manager while the driver is
+    # installed: that is the user's setting, and it stays.
+    serial_mouse_on_com2
+    install_tablet_only
+    expect_eq "$(mouse_profile)" "REG_DWORD 0x1" "serial mouse disabled"
+    uidriver reg-set HKCC "Enum\\$MOUSE_HW" CSConfigFlags dword 0 || fail "fixture"
+    uninstall_by_entry
+    expect_removed
+    expect_eq "$(mouse_profile)" "REG_DWORD 0x0" "the user's setting kept"
+    ;;
+mouse-no-record)
+    # An installation that recorded no disable (an earlier release disabled
+    # the mouse and kept no record): removal from the disk leaves the
+    # device's profile as it is.
+    install_driver
+    serial_mouse_on_com2
+    uidriver reg-set HKCC "Enum\\$MOUSE_HW" CSConfigFlags dword 1 || fail "fixture"
+    uninstall_driver
+    expect_removed
+    expect_eq "$(mouse_profile)" "REG_DWORD 0x1" "the device left as it was"
     ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

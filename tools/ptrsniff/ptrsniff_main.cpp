@@ -51,9 +51,10 @@ static int GetAnswerFile(char *file, int size)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
 {
-    // The installer starts the detector with WinExec, which can hold the
-    // installer until the new program first looks for input: look once,
-    // at once.
+    // The installer starts the detector with CreateProcessA, so that it
+    // can end a detector that hangs, and does not wait for it to start. A
+    // starter that uses WinExec (as earlier installers did) is held until
+    // the new program first looks for input: look once, at once.
     MSG msg;
     PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
 

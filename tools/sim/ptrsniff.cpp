@@ -40,9 +40,10 @@ static void WriteAnswer(const char *file, const char *value)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    // A program started by WinExec from a thread with a message queue
-    // holds its starter until it first waits for input, as a detector
-    // with a message loop does at once.
+    // The installer starts the detector with CreateProcessA, which does
+    // not wait for it. A starter using WinExec would be held until the
+    // program first waits for input; a detector with a message loop does
+    // that at once, and so does this stand-in.
     MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
 
     char line[2048];

@@ -332,6 +332,35 @@ TEST_F(RunUninstallTest, ScriptOfAnotherClassStillCleansTheLists)
     EXPECT_EQ(ProfileValue("win.ini", "Windows", "SkipMouseRedetect"), "0");
 }
 
+// The record of the serial-mouse disable names the key that removal may
+// delete. A damaged one that names a key outside the profile's device tree
+// is no record: nothing there is touched.
+TEST_F(RunUninstallTest, MouseRecordOutsideTheDeviceTreeIsIgnored)
+{
+    const char victim[] = "Software\\QvxVictim";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_CONFIG, victim, 0, NULL, 0, KEY_ALL_ACCESS,
+                              NULL, &key, NULL), ERROR_SUCCESS);
+    DWORD one = 1;
+    RegSetValueExA(key, "CSConfigFlags", 0, REG_DWORD, (const BYTE *)&one, sizeof one);
+    RegCloseKey(key);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, QVX_CLASS_KEY, 0, KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "DisabledMouse", 0, REG_SZ, (const BYTE *)victim, sizeof victim);
+    RegSetValueExA(key, "DisabledMouseNewKey", 0, REG_DWORD, (const BYTE *)&one, sizeof one);
+    RegCloseKey(key);
+
+    EXPECT_EQ(RunUninstall(owner), 1);
+    EXPECT_FALSE(ClassKeyExists());
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_CONFIG, victim, 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD flags = 0, size = sizeof flags;
+    EXPECT_EQ(RegQueryValueExA(key, "CSConfigFlags", NULL, NULL, (BYTE *)&flags, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(flags, 1u);
+    RegCloseKey(key);
+    DeleteTree(HKEY_CURRENT_CONFIG, victim);
+}
+
 } // namespace
 
 namespace {

@@ -73,18 +73,24 @@ void KeepMouseRecord(const MouseDisable *disable)
     if (!ReadRecord(classKey, &first)) {
         DeleteRecord(classKey);
         DWORD created = disable->keyCreated ? 1 : 0;
-        RegSetValueExA(classKey, RECORD_NEW_KEY, 0, REG_DWORD,
-                       (const BYTE *)&created, sizeof created);
-        if (disable->hadFlags) {
-            RegSetValueExA(classKey, RECORD_TYPE, 0, REG_DWORD,
-                           (const BYTE *)&disable->type, sizeof disable->type);
-            RegSetValueExA(classKey, RECORD_FLAGS, 0, REG_BINARY,
-                           disable->flags, disable->size);
-        }
-        // Last: a record whose writing broke off is no record.
-        RegSetValueExA(classKey, RECORD_PATH, 0, REG_SZ,
-                       (const BYTE *)disable->path,
-                       lstrlenA(disable->path) + 1);
+        int written = RegSetValueExA(classKey, RECORD_NEW_KEY, 0, REG_DWORD,
+                                     (const BYTE *)&created,
+                                     sizeof created) == ERROR_SUCCESS;
+        if (written && disable->hadFlags)
+            written = RegSetValueExA(classKey, RECORD_TYPE, 0, REG_DWORD,
+                                     (const BYTE *)&disable->type,
+                                     sizeof disable->type) == ERROR_SUCCESS &&
+                      RegSetValueExA(classKey, RECORD_FLAGS, 0, REG_BINARY,
+                                     disable->flags,
+                                     disable->size) == ERROR_SUCCESS;
+        // Last, and only over a whole record: one without the value found
+        // would delete that value at the removal.
+        if (written)
+            RegSetValueExA(classKey, RECORD_PATH, 0, REG_SZ,
+                           (const BYTE *)disable->path,
+                           lstrlenA(disable->path) + 1);
+        else
+            DeleteRecord(classKey);
     }
     RegCloseKey(classKey);
 }

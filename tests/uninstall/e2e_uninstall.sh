@@ -186,14 +186,15 @@ mouse-absent)
     expect_eq "$(mouse_profile)" "<no key>" "the profile's key the disable created is gone"
     ;;
 mouse-flags)
-    # Another flag of the device in the profile before the installation.
+    # Another flag of the device in the profile before the installation, as
+    # Windows 95 writes the flag word: four binary bytes.
     serial_mouse_on_com2
-    uidriver reg-set HKCC "Enum\\$MOUSE_HW" CSConfigFlags dword 4 || fail "fixture"
+    uidriver reg-set HKCC "Enum\\$MOUSE_HW" CSConfigFlags hex 04000000 || fail "fixture"
     install_tablet_only
     expect_eq "$(mouse_profile)" "REG_DWORD 0x1" "serial mouse disabled"
     uninstall_by_entry
     expect_removed
-    expect_eq "$(mouse_profile)" "REG_DWORD 0x4" "the flags found before are back"
+    expect_eq "$(mouse_profile)" "REG_BINARY 04000000" "the flags found before are back, as they were"
     ;;
 mouse-user-enabled)
     # The user enables the mouse again in Device Manager while the driver is

@@ -382,3 +382,80 @@ TEST(DeleteAtRestart, NeverSchedulesAFileOfTheDriverDisk)
     EXPECT_EQ(RenameLines(), std::string("NUL=C:\\OLDAPP\\OLD.DLL|NUL=") + shortPath + "|");
     DeleteFileA(onDisk.c_str());
 }
+
+namespace {
+
+std::string ShortPath(const std::string &path)
+{
+    char shortPath[MAX_PATH];
+    if (!GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath))
+        ADD_FAILURE() << "no short path for " << path;
+    return shortPath;
+}
+
+} // namespace
+
+// Other programs' restart work (deletes, and replacements "A=B" that a
+// service pack leaves) before, between and after this program's lines:
+// scheduling a file again, scheduling one more, and taking back files that
+// were installed again touch only this program's lines.
+TEST(DeleteAtRestart, OtherProgramsLinesStayAsTheyWere)
+{
+    const std::string wininit = WindowsFile("wininit.ini");
+    std::string ours[3];
+    for (int i = 0; i < 3; i++) {
+        std::string path = ProgramDir() + "qvx" + char('a' + i) + ".drv";
+        WriteBytes(path, "d");
+        ours[i] = "NUL=" + ShortPath(path) + "\r\n";
+    }
+    const std::string before = "NUL=C:\\OLDAPP\\OLD.DLL\r\n"
+                               "C:\\WINDOWS\\SYSTEM\\X.DLL=C:\\WINDOWS\\SYSTEM\\X.NEW\r\n";
+    const std::string between = "C:\\WINDOWS\\SYSTEM\\Y.VXD=C:\\WINDOWS\\SYSTEM\\Y.NEW\r\n";
+    const std::string after = "NUL=C:\\OLDAPP\\OLD2.DLL\r\n";
+    const std::string other = "[CombineVxDs]\r\nC:\\WINDOWS\\SYSTEM\\Z.VXD=1\r\n";
+    const std::string section = "[rename]\r\n" + before + ours[0] + between + ours[1] + after;
+    WriteBytes(wininit, section + other);
+
+    EXPECT_EQ(DeleteFailed(ProgramDir() + "qvxa.drv"), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(ReadBytes(wininit), section + other) << "a file scheduled twice appears once";
+    EXPECT_EQ(DeleteFailed(ProgramDir() + "qvxc.drv"), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(ReadBytes(wininit), section + ours[2] + other);
+
+    KeepAtRestart((ProgramDir() + "qvxa.drv").c_str());
+    EXPECT_EQ(ReadBytes(wininit),
+              "[rename]\r\n" + before + between + ours[1] + after + ours[2] + other);
+    KeepAtRestart((ProgramDir() + "qvxc.drv").c_str());
+    KeepAtRestart((ProgramDir() + "qvxb.drv").c_str());
+    EXPECT_EQ(ReadBytes(wininit), "[rename]\r\n" + before + between + after + other);
+    for (int i = 0; i < 3; i++)
+        DeleteFileA((ProgramDir() + "qvx" + char('a' + i) + ".drv").c_str());
+}
+
+// More restart work than the section's buffer holds (16 KB) cannot be
+// rewritten whole, and a section cut short would lose the rest: it is left
+// exactly as it is. A file in use is then not scheduled (it stays after the
+// restart), and a file installed again keeps its earlier line.
+TEST(DeleteAtRestart, SectionLargerThanItsBufferIsNeverCutShort)
+{
+    const std::string wininit = WindowsFile("wininit.ini");
+    std::string held = ProgramDir() + "qvxa.drv", again = ProgramDir() + "qvxb.drv";
+    WriteBytes(held, "d");
+    WriteBytes(again, "d");
+    std::string section = "[rename]\r\nNUL=" + ShortPath(again) + "\r\n";
+    for (int i = 0; section.size() < 20000; i++) {
+        std::string n = std::to_string(1000 + i);
+        section += "C:\\WINDOWS\\SYSTEM\\SP" + n + ".DLL=C:\\WINDOWS\\SYSTEM\\SP" + n + ".NEW\r\n";
+    }
+    WriteBytes(wininit, section);
+
+    EXPECT_EQ(DeleteFailed(held), (UINT)FILEOP_SKIP);
+    std::string now = ReadBytes(wininit);
+    EXPECT_TRUE(now == section) << "scheduling left " << now.size() << " of "
+                                << section.size() << " bytes";
+    KeepAtRestart(again.c_str());
+    now = ReadBytes(wininit);
+    EXPECT_TRUE(now == section) << "taking back left " << now.size() << " of "
+                                << section.size() << " bytes";
+    DeleteFileA(held.c_str());
+    DeleteFileA(again.c_str());
+}

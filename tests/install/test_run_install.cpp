@@ -133,7 +133,45 @@ static UINT WINAPI FakeDefaultCallback(PVOID context, UINT notification,
         context, notification, param1, param2);
 }
 
+// How the commit goes: as the Setup API does it, failing at once without a
+// single notification (as it may when it runs out of memory), or with the
+// driver file's copy ending in an error that no copy error announced.
+enum CommitPlay { CommitReal, CommitFailsSilently, CommitEndsInError };
+static CommitPlay g_commit;
+static PSP_FILE_CALLBACK_A g_commitHandler;
+
+static UINT CALLBACK EndInError(PVOID context, UINT notification,
+                                UINT_PTR param1, UINT_PTR param2)
+{
+    const FILEPATHS_A *paths = (const FILEPATHS_A *)param1;
+    if (notification == SPFILENOTIFY_ENDCOPY && paths->Win32Error == NO_ERROR &&
+        lstrcmpiA(paths->Target, SystemFile("WTQVX.DRV").c_str()) == 0) {
+        DeleteFileA(paths->Target);
+        FILEPATHS_A failed = *paths;
+        failed.Win32Error = ERROR_WRITE_FAULT;
+        return g_commitHandler(context, notification, (UINT_PTR)&failed, param2);
+    }
+    return g_commitHandler(context, notification, param1, param2);
+}
+
+static BOOL WINAPI FakeCommit(HWND owner, HSPFILEQ queue,
+                              PSP_FILE_CALLBACK_A handler, PVOID context)
+{
+    if (g_commit == CommitFailsSilently) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    if (g_commit == CommitEndsInError) {
+        g_commitHandler = handler;
+        handler = EndInError;
+    }
+    typedef BOOL(WINAPI * CommitFn)(HWND, HSPFILEQ, PSP_FILE_CALLBACK_A, PVOID);
+    return ((CommitFn)(void *)Real("SetupCommitFileQueueA"))(owner, queue, handler,
+                                                             context);
+}
+
 QVX_FAKE_IMPORT(SetupInstallFromInfSectionA, 44, FakeInstallFromSection);
+QVX_FAKE_IMPORT(SetupCommitFileQueueA, 16, FakeCommit);
 QVX_FAKE_IMPORT(SetupInstallFilesFromInfSectionA, 24, FakeInstallFiles);
 QVX_FAKE_IMPORT(SetupPromptForDiskA, 40, FakePromptForDisk);
 QVX_FAKE_IMPORT(SetupDefaultQueueCallbackA, 16, FakeDefaultCallback);
@@ -209,6 +247,7 @@ protected:
         g_copyErrors = 0;
         g_extraCopyFlags = 0;
         g_mouseRestores = 0;
+        g_commit = CommitReal;
         SetUpTestSuite();   // a case may have taken a package file away
         DeleteFileA(SystemFile("tpadvx.386").c_str());
         DeleteFileA(SystemFile("WTQVX.DRV").c_str());
@@ -421,6 +460,27 @@ TEST_F(RunInstallTest, FirstFileThatCannotBeWrittenAsksForNoDisk)
         EXPECT_TRUE(g_prompt.styles[i] & IDF_CHECKFIRST) << "disk prompt shown, call " << i;
     EXPECT_TRUE(Exists(UninstallerCopy()));
     EXPECT_TRUE(Exists(SystemFile("WTQVX.DRV")));
+    ExpectNothingRefersToTheDriver(box);
+}
+
+// The platform may report a failed copy only in the commit's result, or
+// only in the end of the copy: either is the failure.
+TEST_F(RunInstallTest, CommitFailingWithoutANotification)
+{
+    g_commit = CommitFailsSilently;
+    EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    WaitForSingleObject(answerer, 6000);
+    EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
+    ExpectNothingRefersToTheDriver(box);
+}
+
+TEST_F(RunInstallTest, CopyEndingInAnErrorNothingAnnounced)
+{
+    g_commit = CommitEndsInError;
+    EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    WaitForSingleObject(answerer, 6000);
+    EXPECT_TRUE(Exists(SystemFile("tpadvx.386")));
+    EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
     ExpectNothingRefersToTheDriver(box);
 }
 

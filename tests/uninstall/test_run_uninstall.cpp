@@ -5,6 +5,7 @@
 #include <setupapi.h>
 #include <string>
 #include <vector>
+#include "host/host.h"
 #include "install/install.h"
 #include "uninstall/uninstall.h"
 #include "tests/fake_import.h"
@@ -96,9 +97,20 @@ BOOL WINAPI FakeCommit(HWND owner, HSPFILEQ queue, PSP_FILE_CALLBACK_A handler,
                                                              handler, context);
 }
 
+// When set, the restart question shows as Windows shows it, and both
+// programs are started again while it is open.
+bool g_askRestart;
+HWND g_question;
+std::vector<SecondStart> g_secondStarts;
+std::string g_systemIniAtQuestion;
+
 UINT WINAPI FakePromptReboot(HSPFILEQ queue, HWND owner, BOOL scanOnly)
 {
     g_rebootCalls.push_back({queue, owner, scanOnly});
+    if (g_askRestart) {
+        g_systemIniAtQuestion = ReadBytes(WindowsFile("system.ini"));
+        g_secondStarts = AskRestartWhileStartedAgain(QVX_PACKAGE_DIR_WIN, &g_question);
+    }
     return 0;
 }
 
@@ -123,7 +135,8 @@ struct BoxWatch {
     volatile LONG stop;
 };
 
-// Answers every message box of this process with OK, recording each.
+// Answers every message box of this process with OK, recording each; the
+// restart question is answered by whoever asks it.
 DWORD WINAPI AnswerBoxes(void *arg)
 {
     BoxWatch *watch = (BoxWatch *)arg;
@@ -134,7 +147,7 @@ DWORD WINAPI AnswerBoxes(void *arg)
         if (box)
             GetWindowThreadProcessId(box, &pid);
         if (box && box != last && pid == GetCurrentProcessId() &&
-            IsWindowVisible(box)) {
+            IsWindowVisible(box) && !AskingRestart()) {
             Box seen;
             char buf[512];
             GetWindowTextA(box, buf, sizeof buf);
@@ -190,6 +203,8 @@ protected:
         WriteProfileStringA("Windows", "SkipMouseRedetect", "0");
 
         g_failIniSection = false;
+        g_askRestart = false;
+        g_secondStarts.clear();
         g_sectionCalls.clear();
         g_commitCalls.clear();
         g_rebootCalls.clear();
@@ -312,6 +327,40 @@ TEST_F(RunUninstallTest, FailingIniSectionIsReportedAfterRedetectIsSet)
     ExpectListsCleaned();
 }
 
+// Both programs started again while the removal asks for the restart: each
+// ends by itself and only brings that question to the front, past the
+// uninstaller's host window, which is never shown.
+TEST_F(RunUninstallTest, SecondStartAtTheRestartQuestion)
+{
+    HANDLE run = CreateMutexA(NULL, FALSE, RUN_MUTEX_NAME);
+    ASSERT_TRUE(RegisterHostClass(GetModuleHandleA(NULL), UNINSTALL_CLASS, NULL,
+                                  DefWindowProcA));
+    DestroyWindow(owner);
+    owner = CreateHostWindow(GetModuleHandleA(NULL), UNINSTALL_CLASS,
+                             "Quorvix PR-4417 Uninstall");
+    ASSERT_TRUE(owner != NULL);
+    g_askRestart = true;
+    EXPECT_EQ(RunUninstall(owner), 1);
+    StopWatching();
+    CloseHandle(run);
+
+    ASSERT_EQ(g_secondStarts.size(), 2u);
+    for (const SecondStart &start : g_secondStarts) {
+        SCOPED_TRACE("second " + start.program);
+        EXPECT_TRUE(start.otherInFront) << "Notepad did not take the front";
+        EXPECT_TRUE(start.ended) << "did not end by itself";
+        EXPECT_EQ(start.exitCode, 0u);
+        EXPECT_EQ(start.front, g_question) << "in front: " << start.frontName;
+    }
+    std::string shown;
+    for (const Box &box : watch.boxes)
+        shown += " \"" + box.caption + "\"";
+    EXPECT_EQ(watch.boxes.size(), 1u) << "only the banner may be shown:" << shown;
+    EXPECT_EQ(ReadBytes(WindowsFile("system.ini")), g_systemIniAtQuestion);
+    EXPECT_FALSE(ClassKeyExists());
+    ExpectListsCleaned();
+}
+
 TEST_F(RunUninstallTest, ScriptOfAnotherClassStillCleansTheLists)
 {
     WritePrivateProfileStringA("Version", "Class", "Mouse", script.c_str());
@@ -335,13 +384,6 @@ TEST_F(RunUninstallTest, ScriptOfAnotherClassStillCleansTheLists)
 } // namespace
 
 namespace {
-
-std::string WindowsFile(const char *name)
-{
-    char dir[MAX_PATH];
-    GetWindowsDirectoryA(dir, sizeof dir);
-    return std::string(dir) + "\\" + name;
-}
 
 // The [rename] section of wininit.ini, its lines joined by "|".
 std::string RenameLines()

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <string>
+#include <vector>
+#include "host/host.h"
 #include "install/install.h"
 #include "tests/fake_import.h"
 #include "tests/support/test_support.h"
@@ -137,7 +139,62 @@ static UINT WINAPI FakeDefaultCallback(PVOID context, UINT notification,
         context, notification, param1, param2);
 }
 
+// How the commit goes: as the Setup API does it, failing at once without a
+// single notification (as it may when it runs out of memory), or with the
+// driver file's copy ending in an error that no copy error announced.
+enum CommitPlay { CommitReal, CommitFailsSilently, CommitEndsInError };
+static CommitPlay g_commit;
+static PSP_FILE_CALLBACK_A g_commitHandler;
+
+static UINT CALLBACK EndInError(PVOID context, UINT notification,
+                                UINT_PTR param1, UINT_PTR param2)
+{
+    const FILEPATHS_A *paths = (const FILEPATHS_A *)param1;
+    if (notification == SPFILENOTIFY_ENDCOPY && paths->Win32Error == NO_ERROR &&
+        lstrcmpiA(paths->Target, SystemFile("WTQVX.DRV").c_str()) == 0) {
+        DeleteFileA(paths->Target);
+        FILEPATHS_A failed = *paths;
+        failed.Win32Error = ERROR_WRITE_FAULT;
+        return g_commitHandler(context, notification, (UINT_PTR)&failed, param2);
+    }
+    return g_commitHandler(context, notification, param1, param2);
+}
+
+static BOOL WINAPI FakeCommit(HWND owner, HSPFILEQ queue,
+                              PSP_FILE_CALLBACK_A handler, PVOID context)
+{
+    if (g_commit == CommitFailsSilently) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    if (g_commit == CommitEndsInError) {
+        g_commitHandler = handler;
+        handler = EndInError;
+    }
+    typedef BOOL(WINAPI * CommitFn)(HWND, HSPFILEQ, PSP_FILE_CALLBACK_A, PVOID);
+    return ((CommitFn)(void *)Real("SetupCommitFileQueueA"))(owner, queue, handler,
+                                                             context);
+}
+
+// When set, the restart question shows as Windows shows it, and both
+// programs are started again while it is open.
+static bool g_askRestart;
+static HWND g_question;
+static std::vector<SecondStart> g_secondStarts;
+static std::string g_systemIniAtQuestion;
+
+static UINT WINAPI FakePromptReboot(HSPFILEQ, HWND, BOOL)
+{
+    if (g_askRestart) {
+        g_systemIniAtQuestion = ReadBytes(WindowsFile("system.ini"));
+        g_secondStarts = AskRestartWhileStartedAgain(QVX_PACKAGE_DIR_WIN, &g_question);
+    }
+    return 0;
+}
+
 QVX_FAKE_IMPORT(SetupInstallFromInfSectionA, 44, FakeInstallFromSection);
+QVX_FAKE_IMPORT(SetupPromptReboot, 12, FakePromptReboot);
+QVX_FAKE_IMPORT(SetupCommitFileQueueA, 16, FakeCommit);
 QVX_FAKE_IMPORT(SetupInstallFilesFromInfSectionA, 24, FakeInstallFiles);
 QVX_FAKE_IMPORT(SetupPromptForDiskA, 40, FakePromptForDisk);
 QVX_FAKE_IMPORT(SetupDefaultQueueCallbackA, 16, FakeDefaultCallback);
@@ -157,7 +214,8 @@ struct BoxSeen {
     volatile LONG stop;
 };
 
-// Answers the first message box of this process with OK and records it.
+// Answers the first message box of this process with OK and records it;
+// the restart question is answered by whoever asks it.
 DWORD WINAPI AnswerBox(void *arg)
 {
     BoxSeen *seen = (BoxSeen *)arg;
@@ -166,7 +224,8 @@ DWORD WINAPI AnswerBox(void *arg)
         DWORD pid = 0;
         if (box)
             GetWindowThreadProcessId(box, &pid);
-        if (box && pid == GetCurrentProcessId() && IsWindowVisible(box)) {
+        if (box && pid == GetCurrentProcessId() && IsWindowVisible(box) &&
+            !AskingRestart()) {
             char buf[512];
             GetWindowTextA(box, buf, sizeof buf);
             seen->caption = buf;
@@ -213,6 +272,9 @@ protected:
         g_copyErrors = 0;
         g_extraCopyFlags = 0;
         g_mouseRestores = 0;
+        g_commit = CommitReal;
+        g_askRestart = false;
+        g_secondStarts.clear();
         SetUpTestSuite();   // a case may have taken a package file away
         DeleteFileA(SystemFile("tpadvx.386").c_str());
         DeleteFileA(SystemFile("WTQVX.DRV").c_str());
@@ -428,6 +490,27 @@ TEST_F(RunInstallTest, FirstFileThatCannotBeWrittenAsksForNoDisk)
     ExpectNothingRefersToTheDriver(box);
 }
 
+// The platform may report a failed copy only in the commit's result, or
+// only in the end of the copy: either is the failure.
+TEST_F(RunInstallTest, CommitFailingWithoutANotification)
+{
+    g_commit = CommitFailsSilently;
+    EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    WaitForSingleObject(answerer, 6000);
+    EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
+    ExpectNothingRefersToTheDriver(box);
+}
+
+TEST_F(RunInstallTest, CopyEndingInAnErrorNothingAnnounced)
+{
+    g_commit = CommitEndsInError;
+    EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
+    WaitForSingleObject(answerer, 6000);
+    EXPECT_TRUE(Exists(SystemFile("tpadvx.386")));
+    EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
+    ExpectNothingRefersToTheDriver(box);
+}
+
 // The prompt takes the copy's own restrictions, in its own flags.
 TEST_F(RunInstallTest, DiskPromptKeepsTheCopyRestrictions)
 {
@@ -437,6 +520,37 @@ TEST_F(RunInstallTest, DiskPromptKeepsTheCopyRestrictions)
     EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 1);
     WaitForSingleObject(answerer, 6000);
     EXPECT_EQ(g_prompt.styles[0], (DWORD)(IDF_CHECKFIRST | IDF_NOSKIP | IDF_NOBROWSE));
+}
+
+// Both programs started again while setup asks for the restart: each ends
+// by itself and brings that question, which has no owner, to the front,
+// never the zero-size host window.
+TEST_F(RunInstallTest, SecondStartAtTheRestartQuestion)
+{
+    HANDLE run = CreateMutexA(NULL, FALSE, RUN_MUTEX_NAME);
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    ASSERT_TRUE(RegisterHostClass(instance, SETUP_CLASS, NULL, DefWindowProcA));
+    HWND host = CreateHostWindow(instance, SETUP_CLASS, "Penrel Tablet Setup");
+    ASSERT_TRUE(host != NULL);
+    ShowWindow(host, SW_SHOW);
+    SetWindowPos(host, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    g_askRestart = true;
+    EXPECT_EQ(RunInstall(host, instance), 1);
+    DestroyWindow(host);
+    CloseHandle(run);
+
+    EXPECT_EQ(box.caption, "") << "unexpected message box: " << box.text;
+    ASSERT_EQ(g_secondStarts.size(), 2u);
+    for (const SecondStart &start : g_secondStarts) {
+        SCOPED_TRACE("second " + start.program);
+        EXPECT_TRUE(start.otherInFront) << "Notepad did not take the front";
+        EXPECT_TRUE(start.ended) << "did not end by itself";
+        EXPECT_EQ(start.exitCode, 0u);
+        EXPECT_NE(start.front, host) << "the zero-size host window was activated";
+        EXPECT_EQ(start.front, g_question) << "in front: " << start.frontName;
+    }
+    EXPECT_EQ(ReadBytes(WindowsFile("system.ini")), g_systemIniAtQuestion);
+    EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
 }
 
 TEST_F(RunInstallTest, CancelledWizardInstallsNothing)

@@ -33,6 +33,13 @@ std::string SystemFile(const char *name)
     return std::string(dir) + "\\" + name;
 }
 
+std::string WindowsFile(const char *name)
+{
+    char dir[MAX_PATH];
+    GetWindowsDirectoryA(dir, sizeof dir);
+    return std::string(dir) + "\\" + name;
+}
+
 bool Exists(const std::string &path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -105,4 +112,130 @@ bool ClassKeyExists()
 FARPROC Real(const char *name)
 {
     return GetProcAddress(LoadLibraryA("setupapi.dll"), name);
+}
+
+static const char kRestartQuestion[] = "System Settings Change";
+static volatile LONG g_askingRestart;
+
+bool AskingRestart()
+{
+    return g_askingRestart != 0;
+}
+
+static std::string WindowName(HWND hwnd)
+{
+    char cls[128] = "", title[256] = "";
+    if (!hwnd)
+        return "no window";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, title, sizeof title);
+    return std::string(cls) + " \"" + title + "\"";
+}
+
+namespace {
+
+struct SecondStarts {
+    std::string packageDir;
+    HWND question;
+    std::vector<SecondStart> starts;
+};
+
+// A visible top-level window of the class that belongs to the process.
+HWND WaitWindowOf(DWORD pid, const char *cls, const char *title)
+{
+    for (int i = 0; i < 400; i++) {
+        HWND hwnd = NULL;
+        while ((hwnd = FindWindowExA(NULL, hwnd, cls, title)) != NULL) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == pid && IsWindowVisible(hwnd))
+                return hwnd;
+        }
+        Sleep(25);
+    }
+    return NULL;
+}
+
+// Waits up to ms for the foreground to become hwnd (want) or another
+// window (!want). Activation reaches the other thread through its queue:
+// until it has taken it, no window is in front.
+HWND WaitFront(HWND hwnd, bool want, int ms)
+{
+    for (int waited = 0; waited < ms; waited += 50) {
+        HWND front = GetForegroundWindow();
+        if (want ? front == hwnd : front && front != hwnd)
+            break;
+        Sleep(50);
+    }
+    return GetForegroundWindow();
+}
+
+DWORD WINAPI StartAgain(void *arg)
+{
+    SecondStarts *run = (SecondStarts *)arg;
+    run->question = WaitWindowOf(GetCurrentProcessId(), "#32770", kRestartQuestion);
+    if (!run->question) {
+        ADD_FAILURE() << "the restart question did not show";
+        return 0;
+    }
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof si);
+    si.cb = sizeof si;
+    PROCESS_INFORMATION notepad;
+    char cmd[MAX_PATH + 16] = "notepad.exe";
+    if (!CreateProcessA(NULL, cmd, NULL, NULL, FALSE, 0, NULL, NULL, &si, &notepad)) {
+        ADD_FAILURE() << "cannot start Notepad";
+        PostMessageA(run->question, WM_COMMAND, IDNO, 0);
+        return 0;
+    }
+    HWND other = WaitWindowOf(notepad.dwProcessId, "Notepad", NULL);
+    const char *programs[] = {"setup.exe", "pruninst.exe"};
+    for (const char *program : programs) {
+        SecondStart start = {program, false, 0, false, NULL, ""};
+        SetForegroundWindow(other);
+        start.otherInFront = other && WaitFront(other, true, 5000) == other;
+        std::string line = "\"" + run->packageDir + program + "\"";
+        lstrcpynA(cmd, line.c_str(), sizeof cmd);
+        PROCESS_INFORMATION second;
+        if (CreateProcessA(NULL, cmd, NULL, NULL, FALSE, 0, NULL,
+                           run->packageDir.c_str(), &si, &second)) {
+            start.ended = WaitForSingleObject(second.hProcess, 20000) == WAIT_OBJECT_0;
+            if (!start.ended)
+                TerminateProcess(second.hProcess, 1);
+            GetExitCodeProcess(second.hProcess, &start.exitCode);
+            CloseHandle(second.hThread);
+            CloseHandle(second.hProcess);
+            start.front = WaitFront(other, false, 5000);
+            start.frontName = WindowName(start.front);
+        }
+        run->starts.push_back(start);
+    }
+    TerminateProcess(notepad.hProcess, 0);
+    WaitForSingleObject(notepad.hProcess, 5000);
+    CloseHandle(notepad.hThread);
+    CloseHandle(notepad.hProcess);
+    PostMessageA(run->question, WM_COMMAND, IDNO, 0);
+    return 0;
+}
+
+} // namespace
+
+std::vector<SecondStart> AskRestartWhileStartedAgain(const std::string &packageDir,
+                                                     HWND *question)
+{
+    SecondStarts run;
+    run.packageDir = packageDir;
+    if (!run.packageDir.empty() && run.packageDir.back() != '\\')
+        run.packageDir += "\\";
+    run.question = NULL;
+    HANDLE starter = CreateThread(NULL, 0, StartAgain, &run, 0, NULL);
+    g_askingRestart = 1;
+    MessageBoxA(NULL, "You must restart your computer before the new settings will "
+                "take effect.\n\nDo you want to restart your computer now?",
+                kRestartQuestion, MB_YESNO | MB_ICONQUESTION);
+    g_askingRestart = 0;
+    WaitForSingleObject(starter, 60000);
+    CloseHandle(starter);
+    *question = run.question;
+    return run.starts;
 }

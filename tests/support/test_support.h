@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <string>
+#include <vector>
 
 // The running program's directory, with its trailing backslash.
 std::string ProgramDir();
@@ -13,8 +14,9 @@ std::string ProgramDir();
 // drive Z: with a trailing backslash; "" when the variable is not set.
 std::string DirFromEnv(const char *variable);
 
-// A file of that name in the system directory.
+// A file of that name in the system directory, or in the Windows directory.
 std::string SystemFile(const char *name);
+std::string WindowsFile(const char *name);
 bool Exists(const std::string &path);
 
 // A file's whole content; "" (and exists false) when it cannot be opened.
@@ -32,5 +34,29 @@ bool ClassKeyExists();
 
 // A Setup API function itself, for a fake that passes the call on.
 FARPROC Real(const char *name);
+
+// Whether AskRestartWhileStartedAgain is asking its restart question:
+// box-answering helpers leave this process's boxes alone meanwhile (the
+// box may show before its caption tells what it is).
+bool AskingRestart();
+
+// What a second start of a program did while a run was at its restart
+// question.
+struct SecondStart {
+    std::string program;
+    bool ended;             // ended by itself within 20 s
+    DWORD exitCode;
+    bool otherInFront;      // Notepad was in front when it started
+    HWND front;             // in front once it had ended
+    std::string frontName;  // its class and title, then
+};
+
+// Plays the restart question as Windows' SetupPromptReboot shows it: a
+// message box without owner, on the calling thread (the run's). While it
+// is open, Notepad takes the front and setup.exe and pruninst.exe of
+// packageDir are each started a second time; then the question is answered
+// No. *question receives the box.
+std::vector<SecondStart> AskRestartWhileStartedAgain(const std::string &packageDir,
+                                                     HWND *question);
 
 #endif

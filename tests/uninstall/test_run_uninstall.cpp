@@ -5,6 +5,7 @@
 #include <setupapi.h>
 #include <string>
 #include <vector>
+#include "host/host.h"
 #include "install/install.h"
 #include "uninstall/uninstall.h"
 #include "tests/fake_import.h"
@@ -96,9 +97,20 @@ BOOL WINAPI FakeCommit(HWND owner, HSPFILEQ queue, PSP_FILE_CALLBACK_A handler,
                                                              handler, context);
 }
 
+// When set, the restart question shows as Windows shows it, and both
+// programs are started again while it is open.
+bool g_askRestart;
+HWND g_question;
+std::vector<SecondStart> g_secondStarts;
+std::string g_systemIniAtQuestion;
+
 UINT WINAPI FakePromptReboot(HSPFILEQ queue, HWND owner, BOOL scanOnly)
 {
     g_rebootCalls.push_back({queue, owner, scanOnly});
+    if (g_askRestart) {
+        g_systemIniAtQuestion = ReadBytes(WindowsFile("system.ini"));
+        g_secondStarts = AskRestartWhileStartedAgain(QVX_PACKAGE_DIR_WIN, &g_question);
+    }
     return 0;
 }
 
@@ -123,7 +135,8 @@ struct BoxWatch {
     volatile LONG stop;
 };
 
-// Answers every message box of this process with OK, recording each.
+// Answers every message box of this process with OK, recording each; the
+// restart question is answered by whoever asks it.
 DWORD WINAPI AnswerBoxes(void *arg)
 {
     BoxWatch *watch = (BoxWatch *)arg;
@@ -134,7 +147,7 @@ DWORD WINAPI AnswerBoxes(void *arg)
         if (box)
             GetWindowThreadProcessId(box, &pid);
         if (box && box != last && pid == GetCurrentProcessId() &&
-            IsWindowVisible(box)) {
+            IsWindowVisible(box) && !AskingRestart()) {
             Box seen;
             char buf[512];
             GetWindowTextA(box, buf, sizeof buf);
@@ -190,6 +203,8 @@ protected:
         WriteProfileStringA("Windows", "SkipMouseRedetect", "0");
 
         g_failIniSection = false;
+        g_askRestart = false;
+        g_secondStarts.clear();
         g_sectionCalls.clear();
         g_commitCalls.clear();
         g_rebootCalls.clear();
@@ -312,6 +327,40 @@ TEST_F(RunUninstallTest, FailingIniSectionIsReportedAfterRedetectIsSet)
     ExpectListsCleaned();
 }
 
+// Both programs started again while the removal asks for the restart: each
+// ends by itself and only brings that question to the front, past the
+// uninstaller's host window, which is never shown.
+TEST_F(RunUninstallTest, SecondStartAtTheRestartQuestion)
+{
+    HANDLE run = CreateMutexA(NULL, FALSE, RUN_MUTEX_NAME);
+    ASSERT_TRUE(RegisterHostClass(GetModuleHandleA(NULL), UNINSTALL_CLASS, NULL,
+                                  DefWindowProcA));
+    DestroyWindow(owner);
+    owner = CreateHostWindow(GetModuleHandleA(NULL), UNINSTALL_CLASS,
+                             "Quorvix PR-4417 Uninstall");
+    ASSERT_TRUE(owner != NULL);
+    g_askRestart = true;
+    EXPECT_EQ(RunUninstall(owner), 1);
+    StopWatching();
+    CloseHandle(run);
+
+    ASSERT_EQ(g_secondStarts.size(), 2u);
+    for (const SecondStart &start : g_secondStarts) {
+        SCOPED_TRACE("second " + start.program);
+        EXPECT_TRUE(start.otherInFront) << "Notepad did not take the front";
+        EXPECT_TRUE(start.ended) << "did not end by itself";
+        EXPECT_EQ(start.exitCode, 0u);
+        EXPECT_EQ(start.front, g_question) << "in front: " << start.frontName;
+    }
+    std::string shown;
+    for (const Box &box : watch.boxes)
+        shown += " \"" + box.caption + "\"";
+    EXPECT_EQ(watch.boxes.size(), 1u) << "only the banner may be shown:" << shown;
+    EXPECT_EQ(ReadBytes(WindowsFile("system.ini")), g_systemIniAtQuestion);
+    EXPECT_FALSE(ClassKeyExists());
+    ExpectListsCleaned();
+}
+
 TEST_F(RunUninstallTest, ScriptOfAnotherClassStillCleansTheLists)
 {
     WritePrivateProfileStringA("Version", "Class", "Mouse", script.c_str());
@@ -365,13 +414,6 @@ TEST_F(RunUninstallTest, MouseRecordOutsideTheDeviceTreeIsIgnored)
 
 namespace {
 
-std::string WindowsFile(const char *name)
-{
-    char dir[MAX_PATH];
-    GetWindowsDirectoryA(dir, sizeof dir);
-    return std::string(dir) + "\\" + name;
-}
-
 // The [rename] section of wininit.ini, its lines joined by "|".
 std::string RenameLines()
 {
@@ -410,4 +452,81 @@ TEST(DeleteAtRestart, NeverSchedulesAFileOfTheDriverDisk)
     EXPECT_EQ(DeleteFailed(onDisk), (UINT)FILEOP_SKIP);
     EXPECT_EQ(RenameLines(), std::string("NUL=C:\\OLDAPP\\OLD.DLL|NUL=") + shortPath + "|");
     DeleteFileA(onDisk.c_str());
+}
+
+namespace {
+
+std::string ShortPath(const std::string &path)
+{
+    char shortPath[MAX_PATH];
+    if (!GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath))
+        ADD_FAILURE() << "no short path for " << path;
+    return shortPath;
+}
+
+} // namespace
+
+// Other programs' restart work (deletes, and replacements "A=B" that a
+// service pack leaves) before, between and after this program's lines:
+// scheduling a file again, scheduling one more, and taking back files that
+// were installed again touch only this program's lines.
+TEST(DeleteAtRestart, OtherProgramsLinesStayAsTheyWere)
+{
+    const std::string wininit = WindowsFile("wininit.ini");
+    std::string ours[3];
+    for (int i = 0; i < 3; i++) {
+        std::string path = ProgramDir() + "qvx" + char('a' + i) + ".drv";
+        WriteBytes(path, "d");
+        ours[i] = "NUL=" + ShortPath(path) + "\r\n";
+    }
+    const std::string before = "NUL=C:\\OLDAPP\\OLD.DLL\r\n"
+                               "C:\\WINDOWS\\SYSTEM\\X.DLL=C:\\WINDOWS\\SYSTEM\\X.NEW\r\n";
+    const std::string between = "C:\\WINDOWS\\SYSTEM\\Y.VXD=C:\\WINDOWS\\SYSTEM\\Y.NEW\r\n";
+    const std::string after = "NUL=C:\\OLDAPP\\OLD2.DLL\r\n";
+    const std::string other = "[CombineVxDs]\r\nC:\\WINDOWS\\SYSTEM\\Z.VXD=1\r\n";
+    const std::string section = "[rename]\r\n" + before + ours[0] + between + ours[1] + after;
+    WriteBytes(wininit, section + other);
+
+    EXPECT_EQ(DeleteFailed(ProgramDir() + "qvxa.drv"), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(ReadBytes(wininit), section + other) << "a file scheduled twice appears once";
+    EXPECT_EQ(DeleteFailed(ProgramDir() + "qvxc.drv"), (UINT)FILEOP_SKIP);
+    EXPECT_EQ(ReadBytes(wininit), section + ours[2] + other);
+
+    KeepAtRestart((ProgramDir() + "qvxa.drv").c_str());
+    EXPECT_EQ(ReadBytes(wininit),
+              "[rename]\r\n" + before + between + ours[1] + after + ours[2] + other);
+    KeepAtRestart((ProgramDir() + "qvxc.drv").c_str());
+    KeepAtRestart((ProgramDir() + "qvxb.drv").c_str());
+    EXPECT_EQ(ReadBytes(wininit), "[rename]\r\n" + before + between + after + other);
+    for (int i = 0; i < 3; i++)
+        DeleteFileA((ProgramDir() + "qvx" + char('a' + i) + ".drv").c_str());
+}
+
+// More restart work than the section's buffer holds (16 KB) cannot be
+// rewritten whole, and a section cut short would lose the rest: it is left
+// exactly as it is. A file in use is then not scheduled (it stays after the
+// restart), and a file installed again keeps its earlier line.
+TEST(DeleteAtRestart, SectionLargerThanItsBufferIsNeverCutShort)
+{
+    const std::string wininit = WindowsFile("wininit.ini");
+    std::string held = ProgramDir() + "qvxa.drv", again = ProgramDir() + "qvxb.drv";
+    WriteBytes(held, "d");
+    WriteBytes(again, "d");
+    std::string section = "[rename]\r\nNUL=" + ShortPath(again) + "\r\n";
+    for (int i = 0; section.size() < 20000; i++) {
+        std::string n = std::to_string(1000 + i);
+        section += "C:\\WINDOWS\\SYSTEM\\SP" + n + ".DLL=C:\\WINDOWS\\SYSTEM\\SP" + n + ".NEW\r\n";
+    }
+    WriteBytes(wininit, section);
+
+    EXPECT_EQ(DeleteFailed(held), (UINT)FILEOP_SKIP);
+    std::string now = ReadBytes(wininit);
+    EXPECT_TRUE(now == section) << "scheduling left " << now.size() << " of "
+                                << section.size() << " bytes";
+    KeepAtRestart(again.c_str());
+    now = ReadBytes(wininit);
+    EXPECT_TRUE(now == section) << "taking back left " << now.size() << " of "
+                                << section.size() << " bytes";
+    DeleteFileA(held.c_str());
+    DeleteFileA(again.c_str());
 }

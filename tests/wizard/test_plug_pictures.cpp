@@ -119,11 +119,20 @@ TEST(PlugPictures, EachPictureIsItsBitmapAtItsControlsSize) {
     DestroyWindow(page);
 }
 
-// The test prefix's screen is the default one: 96 dpi, base units 6 x 13.
+// The test prefix's screen is Windows 98's default one: 96 dpi, the pages'
+// font MS Sans Serif, a bitmap font (Windows 2000 and later, and Wine
+// unless told otherwise, take TrueType Tahoma), base units 6 x 13.
 TEST(PlugPictures, DefaultScreenShowsTheDrawingsForIt) {
     REQUIRE_SETUP();
     HWND page = CreatePlugPage();
     ASSERT_TRUE(page != NULL);
+    HDC dc = GetDC(page);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(page, WM_GETFONT, 0, 0));
+    TEXTMETRICA tm;
+    GetTextMetricsA(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(page, dc);
+    EXPECT_FALSE(tm.tmPitchAndFamily & TMPF_TRUETYPE) << "the pages' font is a TrueType font";
     RECT unit = {0, 0, 4, 8};
     MapDialogRect(page, &unit);
     EXPECT_EQ(6, unit.right);

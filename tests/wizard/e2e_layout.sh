@@ -18,7 +18,6 @@ faults=""
 measure() {
     local page=$1 dpi=$2
     expect_page "$page"
-    sleep 0.5
     uidriver layout >"$QVX_TMP/layout" || faults="$faults $dpi:\"$page\""
     tr -d '\r' <"$QVX_TMP/layout" | grep -v '^     '
 }
@@ -37,7 +36,7 @@ for dpi in 96 120; do
     measure "Penrel Tablet Setup" $dpi
     uidriver press next
     measure "Plug Tablet" $dpi
-    [ $dpi = 120 ] && screenshot 2-plug-tablet-120dpi
+    [ $dpi = 120 ] && { sleep 0.5; screenshot 2-plug-tablet-120dpi; }
     uidriver press next
     measure "Tablet Configuration" $dpi
     uidriver click 1030

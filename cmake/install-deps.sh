@@ -27,7 +27,7 @@ install_missing() {
 }
 
 install_missing g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-    wine wine32:i386 xvfb socat xdotool googletest imagemagick cmake make mtools zip python3
+    wine wine32:i386 fonts-wine xvfb socat xdotool googletest imagemagick cmake make mtools zip python3
 if [ "$(./test-arch.sh)" = x86_64 ]; then
     install_missing g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 fi

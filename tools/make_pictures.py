@@ -287,38 +287,39 @@ def d_shape(cx, cy, w, h, r):
                     (cx + w / 2 - slant, cy + h / 2), (cx - w / 2 + slant, cy + h / 2)], r)
 
 
-def hex_nut(c, cx, cy, r=4.2):
+def hex_nut(c, cx, cy, k=1.0):
     """A standoff screw beside a port, seen from the front."""
+    r = 4.2 * k
     corners = [(cx + r * math.cos(a), cy + r * math.sin(a))
-               for a in (math.pi / 3 * k for k in range(6))]
+               for a in (math.pi / 3 * i for i in range(6))]
     fill_polygon(c, corners, SHADOW)
     fill_polygon(c, [corners[2], corners[3], corners[4], corners[5]], WHITE)
     fill_polygon(c, [(x * 0.7 + cx * 0.3, y * 0.7 + cy * 0.3) for x, y in corners], FACE)
     outline(c, corners, BLACK)
-    fill_circle(c, cx, cy, 1.5, BLACK)
+    fill_circle(c, cx, cy, 1.5 * k, BLACK)
 
 
-def port_face(c, cx, cy, pins, pitch):
+def port_face(c, cx, cy, pins, pitch, k=1.0):
     """A male D-sub port: metal shell, dark insulator and two rows of pins
     (pins in the top row, one fewer below), with the standoff screws on
-    either side."""
-    w = pins * pitch + 6
-    h = 2 * pitch + 8
-    shell = d_shape(cx, cy, w + 6, h + 6, 4)
+    either side. k scales all but the pins and their pitch."""
+    w = pins * pitch + 6 * k
+    h = 2 * pitch + 8 * k
+    shell = d_shape(cx, cy, w + 6 * k, h + 6 * k, 4 * k)
     fill_polygon(c, shell, SHADOW)
     fill_polygon(c, moved(shell, -1, -1), WHITE)
-    fill_polygon(c, d_shape(cx - 0.5, cy - 0.5, w + 3, h + 3, 3.5), FACE)
-    inner = d_shape(cx, cy, w, h, 3)
+    fill_polygon(c, d_shape(cx - 0.5, cy - 0.5, w + 3 * k, h + 3 * k, 3.5 * k), FACE)
+    inner = d_shape(cx, cy, w, h, 3 * k)
     fill_polygon(c, inner, BLACK)
     for row, count in ((0, pins), (1, pins - 1)):
         y = cy - pitch / 2 + row * pitch
-        for k in range(count):
-            x = cx - (count - 1) * pitch / 2 + k * pitch
+        for i in range(count):
+            x = cx - (count - 1) * pitch / 2 + i * pitch
             fill_rect(c, int(x - 0.5), int(y - 0.5), int(x + 1.5), int(y + 1.5), YELLOW)
             put(c, int(x - 0.5), int(y - 0.5), WHITE)
-    nut = w / 2 + 9
-    hex_nut(c, cx - nut, cy)
-    hex_nut(c, cx + nut, cy)
+    nut = w / 2 + 9 * k
+    hex_nut(c, cx - nut, cy, k)
+    hex_nut(c, cx + nut, cy, k)
 
 
 def cable(c, pts, width=7):
@@ -328,26 +329,28 @@ def cable(c, pts, width=7):
     polyline(c, [(x - width / 4, y - width / 4) for x, y in pts], FACE, max(1.0, width / 4))
 
 
-def plug_back(c, cx, cy, w, h, depth, cable_to):
+def plug_back(c, cx, cy, w, h, depth, cable_to, k=1.0):
     """A D-sub plug with its hood, seen from behind on its way in: the hood
-    with its sides, the thumbscrews, the cable out of the back."""
+    with its sides, the thumbscrews, the cable out of the back. k scales
+    the parts."""
+    w, h = w * k, h * k
     hood = rounded([(cx - w / 2, cy - h / 2), (cx + w / 2, cy - h / 2),
-                    (cx + w / 2 - 4, cy + h / 2), (cx - w / 2 + 4, cy + h / 2)], 4)
-    extrude(c, hood, depth, SHADOW, BLACK)
+                    (cx + w / 2 - 4 * k, cy + h / 2), (cx - w / 2 + 4 * k, cy + h / 2)], 4 * k)
+    extrude(c, hood, (depth[0] * k, depth[1] * k), SHADOW, BLACK)
     fill_polygon(c, hood, FACE)
     outline(c, hood, BLACK)
-    polyline(c, [p for p in hood if p[1] < cy and p[0] < cx + w / 2 - 2], WHITE)
+    polyline(c, [p for p in hood if p[1] < cy and p[0] < cx + w / 2 - 2 * k], WHITE)
     # Thumbscrews at both ends.
-    for sx in (cx - w / 2 + 5, cx + w / 2 - 5):
-        fill_circle(c, sx, cy, 4, BLACK)
-        fill_circle(c, sx, cy, 3, SHADOW)
-        fill_circle(c, sx - 0.7, cy - 0.7, 1.6, WHITE)
+    for sx in (cx - w / 2 + 5 * k, cx + w / 2 - 5 * k):
+        fill_circle(c, sx, cy, 4 * k, BLACK)
+        fill_circle(c, sx, cy, 3 * k, SHADOW)
+        fill_circle(c, sx - 0.7 * k, cy - 0.7 * k, 1.6 * k, WHITE)
     # Strain relief and cable.
-    fill_circle(c, cx, cy, 6.5, BLACK)
-    fill_circle(c, cx, cy, 5.5, SHADOW)
-    cable(c, [(cx, cy)] + cable_to)
-    fill_circle(c, cx, cy, 4, SHADOW)
-    fill_circle(c, cx - 1, cy - 1, 2, FACE)
+    fill_circle(c, cx, cy, 6.5 * k, BLACK)
+    fill_circle(c, cx, cy, 5.5 * k, SHADOW)
+    cable(c, [(cx, cy)] + cable_to, 7 * k)
+    fill_circle(c, cx, cy, 4 * k, SHADOW)
+    fill_circle(c, cx - 1 * k, cy - 1 * k, 2 * k, FACE)
 
 
 # ---------------------------------------------------------------------------
@@ -367,44 +370,58 @@ def back_panel(c, x0, y0, x1, y1):
     bevel(c, x0, y0, x1, y1, raised=True)
 
 
-def picture_plug9():
+# Each picture is drawn for the size of its control: w x h pixels. At two
+# pixels a dialog unit (Large Fonts, 120 dpi) that is the full size; on the
+# default screen (96 dpi, base units 6 x 13) 1.5 pixels a unit across and
+# 1.625 down. Places follow both scales, parts the one across; the pins keep
+# their size and are spaced at least a pixel apart, so none merge.
+
+def scaler(w, h, full_w, full_h):
+    sx, sy = w / full_w, h / full_h
+    return sx, sy, (lambda x, y: (x * sx, y * sy))
+
+
+def picture_plug9(w=144, h=90):
     # The "OR" label overlaps the top right corner by a few rows on the page.
-    c = canvas(144, 90)
-    back_panel(c, 66, 6, 140, 46)
-    port_face(c, 103, 26, 5, 5)
-    cable_path = bezier((34, 77), (24, 88), (10, 82), (0, 88))
-    plug_back(c, 34, 75, 44, 22, (10, -7), cable_path)
-    arrow(c, 64, 62, 88, 45)
+    sx, sy, at = scaler(w, h, 144, 90)
+    c = canvas(w, h)
+    back_panel(c, round(66 * sx), round(6 * sy), round(140 * sx), round(46 * sy))
+    port_face(c, *at(103, 26), 5, round(5 * sx), sx)
+    cable_path = bezier(at(34, 77), at(24, 88), at(10, 82), at(0, 88))
+    plug_back(c, *at(34, 75), 44, 22, (10, -7), cable_path, sx)
+    arrow(c, *at(64, 62), *at(88, 45), width=3.0 * sx, head=7.0 * sx)
     return c
 
 
-def adapter(c, cx, cy, depth):
+def adapter(c, cx, cy, depth, k=1.0):
     """A 9-to-25-pin adapter seen from its 9-pin end: the body as wide as a
     25-pin plug, with the 9-pin port standing out of its face."""
-    body = rounded([(cx - 33, cy - 13), (cx + 33, cy - 13),
-                    (cx + 29, cy + 13), (cx - 29, cy + 13)], 4)
+    body = rounded([(cx - 33 * k, cy - 13 * k), (cx + 33 * k, cy - 13 * k),
+                    (cx + 29 * k, cy + 13 * k), (cx - 29 * k, cy + 13 * k)], 4 * k)
+    depth = (depth[0] * k, depth[1] * k)
     # The 25-pin socket end stands out of the back of the body.
-    far = moved(d_shape(cx, cy, 62, 18, 4), depth[0], depth[1])
+    far = moved(d_shape(cx, cy, 62 * k, 18 * k, 4 * k), depth[0], depth[1])
     extrude(c, far, (depth[0] * 0.5, depth[1] * 0.5), SHADOW, BLACK)
     extrude(c, body, depth, SHADOW, BLACK)
     fill_polygon(c, body, FACE)
     outline(c, body, BLACK)
-    polyline(c, [p for p in body if p[1] < cy and p[0] < cx + 31], WHITE)
-    port_face(c, cx, cy, 5, 4)
+    polyline(c, [p for p in body if p[1] < cy and p[0] < cx + 31 * k], WHITE)
+    port_face(c, cx, cy, 5, round(4 * k), k)
 
 
-def picture_plug25():
+def picture_plug25(w=200, h=123):
     # On the page the "2." label covers the top left corner and a narrow
     # sheet cuts off the right edge, so the parts sit top right to bottom left
     # and only the cable runs out to the right.
-    c = canvas(200, 123)
-    back_panel(c, 76, 2, 172, 42)
-    port_face(c, 124, 22, 13, 4)
-    adapter(c, 92, 70, (10, -7))
-    cable_path = bezier((36, 106), (26, 120), (10, 114), (0, 121))
-    plug_back(c, 36, 104, 44, 22, (9, -6), cable_path)
-    arrow(c, 62, 52, 84, 38)
-    arrow(c, 12, 88, 40, 70)
+    sx, sy, at = scaler(w, h, 200, 123)
+    c = canvas(w, h)
+    back_panel(c, round(76 * sx), round(2 * sy), round(172 * sx), round(42 * sy))
+    port_face(c, *at(124, 22), 13, round(4 * sx), sx)
+    adapter(c, *at(92, 70), (10, -7), sx)
+    cable_path = bezier(at(36, 106), at(26, 120), at(10, 114), at(0, 121))
+    plug_back(c, *at(36, 104), 44, 22, (9, -6), cable_path, sx)
+    arrow(c, *at(62, 52), *at(84, 38), width=3.0 * sx, head=7.0 * sx)
+    arrow(c, *at(12, 88), *at(40, 70), width=3.0 * sx, head=7.0 * sx)
     return c
 
 
@@ -497,6 +514,9 @@ def main():
     write_bmp(os.path.join(out, 'label1.bmp'), label('1.', BLUE))
     write_bmp(os.path.join(out, 'panel.bmp'), picture_panel())
     write_bmp(os.path.join(out, 'labelor.bmp'), label('OR', BLACK))
+    # The two pictures with pins, drawn again for the default screen.
+    write_bmp(os.path.join(out, 'plug25s.bmp'), picture_plug25(150, 101))
+    write_bmp(os.path.join(out, 'plug9s.bmp'), picture_plug9(108, 73))
     write_ico(os.path.join(out, 'setup.ico'), picture_icon())
 
 

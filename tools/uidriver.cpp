@@ -495,6 +495,200 @@ static int CmdGone(int argc, char **argv)
     return 1;
 }
 
+// --- Page layout -----------------------------------------------------------
+// What the user sees of the current page, measured from the running wizard.
+// A font handle belongs to its process, so the driver makes the pages' font
+// itself, as the dialog manager does for their templates: 8-point
+// "MS Shell Dlg" at the screen's resolution. The page's size tells whether
+// it came out the same: a page is 250 x 150 dialog units.
+
+struct LayoutCheck {
+    HWND page;
+    HDC dc;
+    char title[128];
+    RECT client;      // the page's client area
+    RECT panel;       // the framed picture's inside, in page coordinates
+    int havePanel;
+    int faults;
+};
+
+static void Fault(LayoutCheck *c, int index, const char *what, const char *detail)
+{
+    printf("FAIL %s: control %d (%s) %s\n", c->title, index, what, detail);
+    c->faults++;
+}
+
+// A short name for a control in messages: its ID or its text's first words.
+static void ControlName(HWND ctl, char *name, int size)
+{
+    char text[40] = "";
+    GetWindowTextA(ctl, text, sizeof text);
+    for (char *p = text; *p; p++)
+        if (*p == '\n' || *p == '\r')
+            *p = ' ';
+    int id = GetDlgCtrlID(ctl);
+    if (id != 0xFFFF && id != -1)
+        snprintf(name, size, "ID %d \"%s\"", id, text);
+    else
+        snprintf(name, size, "\"%.30s\"", text);
+}
+
+// The text of a static or a radio button against the room its control
+// draws it in: word-wrapped as the control wraps it, in the pages' font.
+static void CheckText(LayoutCheck *c, int index, HWND ctl, int isButton)
+{
+    char text[512], name[64], detail[160];
+    GetWindowTextA(ctl, text, sizeof text);
+    if (!text[0])
+        return;
+    RECT room;
+    GetClientRect(ctl, &room);
+    if (isButton) {
+        // The check mark's box, half a digit's width and one pixel before
+        // the text (user32's button drawing).
+        int digit = 0;
+        GetCharWidthA(c->dc, '0', '0', &digit);
+        room.left += 12 * GetDeviceCaps(c->dc, LOGPIXELSX) / 96 + 1 + digit / 2 + 1;
+    }
+    LONG style = GetWindowLongA(ctl, GWL_STYLE);
+    UINT flags = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS;
+    if (!isButton && (style & SS_NOPREFIX))
+        flags |= DT_NOPREFIX;
+    RECT need = {0, 0, room.right - room.left, 0};
+    DrawTextA(c->dc, text, -1, &need, flags);
+    ControlName(ctl, name, sizeof name);
+    int w = room.right - room.left, h = room.bottom - room.top;
+    if (need.right > w || need.bottom > h) {
+        snprintf(detail, sizeof detail, "text needs %ld x %ld pixels, has %d x %d",
+                 need.right, need.bottom, w, h);
+        Fault(c, index, name, detail);
+    }
+}
+
+static RECT RectOnPage(LayoutCheck *c, HWND ctl, int inside)
+{
+    RECT r;
+    if (inside)
+        GetClientRect(ctl, &r);
+    else
+        GetWindowRect(ctl, &r);
+    MapWindowPoints(inside ? ctl : NULL, c->page, (POINT *)&r, 2);
+    return r;
+}
+
+static int Within(const RECT *inner, const RECT *outer)
+{
+    return inner->left >= outer->left && inner->top >= outer->top &&
+           inner->right <= outer->right && inner->bottom <= outer->bottom;
+}
+
+// A framed picture: the dialog manager turns a control's WS_BORDER into a
+// sunken edge on a page with DS_3DLOOK.
+static int Framed(HWND ctl)
+{
+    return (GetWindowLongA(ctl, GWL_STYLE) & WS_BORDER) ||
+           (GetWindowLongA(ctl, GWL_EXSTYLE) & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE));
+}
+
+static void CheckControl(LayoutCheck *c, int index, HWND ctl)
+{
+    char cls[32], name[64], detail[160];
+    GetClassNameA(ctl, cls, sizeof cls);
+    LONG style = GetWindowLongA(ctl, GWL_STYLE);
+    int isStatic = !_stricmp(cls, "Static");
+    int picture = isStatic && (style & SS_TYPEMASK) == SS_BITMAP;
+    RECT r = RectOnPage(c, ctl, 0);
+    if (picture)
+        snprintf(name, sizeof name, "picture%s", Framed(ctl) ? ", framed" : "");
+    else if (isStatic && (style & SS_TYPEMASK) == SS_ICON)
+        snprintf(name, sizeof name, "icon");
+    else
+        ControlName(ctl, name, sizeof name);
+    printf("     %s: control %d %s at %ld,%ld to %ld,%ld\n", c->title, index, name,
+           r.left, r.top, r.right, r.bottom);
+    if (!Within(&r, &c->client)) {
+        snprintf(detail, sizeof detail, "x %ld to %ld, y %ld to %ld: outside the page (%ld x %ld)",
+                 r.left, r.right, r.top, r.bottom, c->client.right, c->client.bottom);
+        Fault(c, index, name, detail);
+    }
+    if (picture && !Framed(ctl) && c->havePanel && !Within(&r, &c->panel)) {
+        snprintf(detail, sizeof detail,
+                 "x %ld to %ld, y %ld to %ld: off the grey panel (x %ld to %ld, y %ld to %ld)",
+                 r.left, r.right, r.top, r.bottom, c->panel.left, c->panel.right,
+                 c->panel.top, c->panel.bottom);
+        Fault(c, index, name, detail);
+    }
+    if (isStatic && (style & SS_TYPEMASK) <= SS_RIGHT)
+        CheckText(c, index, ctl, 0);
+    int type = style & 0x0F;
+    if (!_stricmp(cls, "Button") && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ||
+                                     type == BS_CHECKBOX || type == BS_AUTOCHECKBOX))
+        CheckText(c, index, ctl, 1);
+}
+
+// layout: the current page's layout: every text fits its control, every
+// control lies inside the page, every picture on the framed panel. Prints
+// each control and each fault; exit code 1 on any fault.
+static int CmdLayout(int, char **)
+{
+    HWND sheet = WaitSheet(5000);
+    LayoutCheck c;
+    ZeroMemory(&c, sizeof c);
+    c.page = sheet ? CurrentPage(sheet) : NULL;
+    if (!c.page)
+        return NotFound("wizard page");
+    PageTitle(c.page, c.title, sizeof c.title);
+    GetClientRect(c.page, &c.client);
+
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    HFONT font = CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE,
+                             FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE,
+                             "MS Shell Dlg");
+    c.dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(c.dc, font);
+    // Dialog base units as the dialog manager takes them from the font.
+    SIZE abc;
+    TEXTMETRICA tm;
+    GetTextExtentPoint32A(c.dc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &abc);
+    GetTextMetricsA(c.dc, &tm);
+    int baseX = (abc.cx / 26 + 1) / 2, baseY = tm.tmHeight;
+    char face[64] = "";
+    GetTextFaceA(c.dc, sizeof face, face);
+    printf("page \"%s\": %ld x %ld pixels at %d dpi; font %s, base units %d x %d\n",
+           c.title, c.client.right, c.client.bottom, dpi, face, baseX, baseY);
+    int rc = 0;
+    if (c.client.right != MulDiv(250, baseX, 4) || c.client.bottom != MulDiv(150, baseY, 8)) {
+        // Measuring in another font than the page's would prove nothing.
+        printf("FAIL %s: the page is not 250 x 150 dialog units in the font measured with\n",
+               c.title);
+        rc = 1;
+    } else {
+        for (HWND ctl = GetWindow(c.page, GW_CHILD); ctl; ctl = GetWindow(ctl, GW_HWNDNEXT)) {
+            LONG style = GetWindowLongA(ctl, GWL_STYLE);
+            char cls[32];
+            GetClassNameA(ctl, cls, sizeof cls);
+            if (!_stricmp(cls, "Static") && (style & SS_TYPEMASK) == SS_BITMAP &&
+                Framed(ctl)) {
+                c.panel = RectOnPage(&c, ctl, 1);
+                c.havePanel = 1;
+            }
+        }
+        int index = 1;
+        for (HWND ctl = GetWindow(c.page, GW_CHILD); ctl; ctl = GetWindow(ctl, GW_HWNDNEXT))
+            CheckControl(&c, index++, ctl);
+        if (!c.faults)
+            printf("ok   %s: %d controls: texts fit, all inside the page%s\n", c.title,
+                   index - 1, c.havePanel ? ", pictures on the panel" : "");
+        rc = c.faults ? 1 : 0;
+    }
+    SelectObject(c.dc, old);
+    DeleteObject(font);
+    DeleteDC(c.dc);
+    ReleaseDC(NULL, screen);
+    return rc;
+}
+
 // --- Registry fixtures -----------------------------------------------------
 // Wine's reg.exe knows no HKEY_DYN_DATA, so fixtures are written from here.
 
@@ -645,6 +839,7 @@ static const Command g_commands[] = {
     {"reg-get", CmdRegGet},
     {"run-entry", CmdRunEntry},
     {"foreground", CmdForeground},
+    {"layout", CmdLayout},
 };
 
 int main(int argc, char **argv)

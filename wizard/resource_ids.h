@@ -20,6 +20,19 @@
 #define IDB_LABEL1          111
 #define IDB_PANEL           112
 #define IDB_LABELOR         114
+/* The two pictures with pins drawn again for the default screen (96 dpi),
+   where their controls are 108 x 73 and 150 x 101 pixels: shrunk, the
+   Large Fonts drawings lose their pins. */
+#define IDB_PLUG25_SMALL    118
+#define IDB_PLUG9_SMALL     120
+
+/* Sizes of the Plug Tablet page's pictures in dialog units (width, height):
+   the template's and the page's, which loads each bitmap at the size of its
+   control. */
+#define PICSIZE_PANEL       245, 100
+#define PICSIZE_LABEL       25, 25
+#define PICSIZE_PLUG9       72, 45
+#define PICSIZE_PLUG25      100, 62
 
 /* Program icon (RT_GROUP_ICON); also the ID of the icon controls. */
 #define IDI_SETUP           300

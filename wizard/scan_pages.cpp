@@ -31,6 +31,14 @@ INT_PTR CALLBACK WelcomePageProc(HWND page, UINT msg, WPARAM, LPARAM lParam)
 
 INT_PTR CALLBACK PlugTabletPageProc(HWND page, UINT msg, WPARAM, LPARAM lParam)
 {
+    if (msg == WM_INITDIALOG) {
+        FitPlugPictures(page);
+        return FALSE;
+    }
+    if (msg == WM_DESTROY) {
+        ReleasePlugPictures();
+        return FALSE;
+    }
     if (msg != WM_NOTIFY)
         return FALSE;
     const NMHDR *hdr = (const NMHDR *)lParam;

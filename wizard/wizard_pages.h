@@ -41,6 +41,11 @@ int ScanForTablet(void);
 // the pages make goes through here. Returns the lookup's result.
 int LookUpMouse(HWND page, int disable);
 
+// The Plug Tablet page's pictures: each bitmap loaded at its control's size
+// when the page is created, and deleted when the page goes.
+void FitPlugPictures(HWND page);
+void ReleasePlugPictures(void);
+
 // Handles the notifications every page answers the same way. Returns TRUE
 // when it handled the notification (its answer already set).
 int HandleCommonNotify(HWND page, const NMHDR *hdr);

@@ -44,12 +44,16 @@ fail() {
 note() { echo "--- $*"; }
 
 # The base prefix: made by wineboot once, with COM1..COM8 mapped to paths that
-# do not exist (so the machine's own /dev/ttyS* never lands in the scan).
+# do not exist (so the machine's own /dev/ttyS* never lands in the scan) and
+# Windows 98's fonts. The one place where a prefix is set up: the tests, the
+# demo and the benchmarks all copy it.
 qvx_base_prefix() {
     base="$QVX_BUILD_DIR/wine-base-$QVX_WINVER"
+    # A base prefix made by an earlier recipe is made again.
+    recipe=$(declare -f qvx_base_prefix set_winver | md5sum)
     (
         flock 9
-        [ -f "$base/.ready" ] && exit 0
+        [ "$(cat "$base/.ready" 2>/dev/null)" = "$recipe" ] && exit 0
         rm -rf "$base"
         mkdir -p "$base"
         WINEPREFIX="$base" $WINE wineboot -i >/dev/null 2>&1
@@ -66,8 +70,17 @@ qvx_base_prefix() {
             /v Desktop /d Default /f >/dev/null 2>&1
         WINEPREFIX="$base" $WINE reg add 'HKCU\Software\Wine\Explorer\Desktops' \
             /v Default /d 800x600 /f >/dev/null 2>&1
+        # Windows 98's fonts: Wine's metric-compatible ones (package
+        # fonts-wine), which Wine finds only in the prefix's Fonts folder, and
+        # the dialog font "MS Shell Dlg" as MS Sans Serif, as Windows 95/98
+        # map it (Wine maps it to Tahoma, as Windows 2000 does).
+        cp /usr/share/wine/fonts/* "$base/drive_c/windows/Fonts/" ||
+            { echo "no Windows fonts: install the package fonts-wine" >&2; exit 1; }
+        WINEPREFIX="$base" $WINE reg add \
+            'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+            /v "MS Shell Dlg" /d "MS Sans Serif" /f >/dev/null 2>&1
         WINEPREFIX="$base" $WINESERVER -w
-        touch "$base/.ready"
+        echo "$recipe" >"$base/.ready"
     ) 9>"$QVX_BUILD_DIR/wine-base-$QVX_WINVER.lock" || fail "no base prefix for $QVX_WINVER"
 }
 

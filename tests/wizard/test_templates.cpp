@@ -107,6 +107,8 @@ struct BitmapSpec { int id, width, height; WORD ink; };  // ink: the colour inde
 const BitmapSpec kBitmaps[] = {
     {108, 200, 123, 0}, {109, 50, 50, 12}, {110, 144, 90, 0},
     {111, 50, 50, 12},  {112, 405, 170, 0}, {114, 50, 50, 0},
+    // The pictures with pins drawn for the default screen.
+    {118, 150, 101, 0}, {120, 108, 73, 0},
 };
 
 // The standard 16-colour palette as a DIB colour table (blue, green, red).

@@ -54,6 +54,10 @@ for f in "${shipped[@]}"; do total=$((total + $(stat -c %s "$pkg/$f"))); done
 free=$(mdir -i "$img" :: | awk '/bytes free/ { gsub(/[^0-9]/, ""); print }')
 [ -n "$free" ] || fail "no free space reported"
 echo "     package $total bytes; free on the disk $free of 1457664 bytes"
+# The installer stays small enough to start quickly from a floppy.
+setup_size=$(stat -c %s "$pkg/setup.exe")
+[ "$setup_size" -le 98304 ] || fail "setup.exe is $setup_size bytes, more than 96 KB"
+ok "setup.exe $setup_size bytes, within 96 KB"
 
 # The zip: the same names, the same bytes, no folders.
 /usr/bin/python3 - "$zip" "$pkg" "${shipped[@]}" <<'EOF' || fail "zip check"

@@ -15,12 +15,13 @@ cd "$(dirname "$0")"
 ./cmake/install-deps.sh
 if [ "$(./cmake/test-arch.sh)" = i686 ]; then
     preset=test tree=build/win32
-    echo "Running the shipped i686 setup.exe ($tree/package) under 32-bit Wine."
+    build="the shipped i686 setup.exe ($tree/package) under 32-bit Wine"
 else
     preset=test-x86_64 tree=build/x86_64
     why=$(./cmake/test-arch.sh --why)
-    echo "Running the x86_64 build of the same sources ($tree/package) under 64-bit Wine: $why."
+    build="the x86_64 build of the same sources ($tree/package) under 64-bit Wine: $why"
 fi
+echo "Running $build."
 cmake --preset $preset >/dev/null
 cmake --build --preset $preset >/dev/null
 
@@ -64,3 +65,4 @@ else
 fi
 echo "Driver files in the system directory:"
 ls -l "$SYSDIR/tpadvx.386" "$SYSDIR/WTQVX.DRV" 2>/dev/null || echo "  (none)"
+echo "Ran $build."

@@ -481,3 +481,4 @@ cpu_share=$(case "$mc $mw" in *nan*) echo "n/a" ;; *) awk -v c="$mc" -v w="$mw" 
         echo "Every installation run left the expected files, registry values and INI entries."
     fi
 } | tee "$OUT/results.md"
+say "timed $BUILD_NAME"

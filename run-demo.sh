@@ -2,9 +2,10 @@
 # Builds the programs and runs the installer as it ships (the i686 setup.exe
 # of build/win32/package) on the sample driver package under 32-bit Wine, in
 # a throwaway pure 32-bit Wine prefix that reports Windows 98 (your ~/.wine
-# is never touched). Where the kernel cannot run 32-bit programs (or with
-# QVX_TEST_ARCH=x86_64), it runs the same sources built for x86_64 under
-# 64-bit Wine, in a 64-bit prefix that reports Windows 98.
+# is never touched). Where the kernel cannot run 32-bit programs (or 32-bit
+# Wine could not be installed, or with QVX_TEST_ARCH=x86_64), it runs the
+# same sources built for x86_64 under 64-bit Wine, in a 64-bit prefix that
+# reports Windows 98.
 #   ./run-demo.sh              the installer (setup.exe)
 #   ./run-demo.sh pruninst     the uninstaller, after the installer
 # With a display ($DISPLAY), the wizard opens in a Wine virtual desktop for

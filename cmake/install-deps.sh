@@ -56,7 +56,7 @@ update_lists() {
     failed=$(awk '/Failed to fetch/ { sub(/.*Failed to fetch +/, ""); url = $1; $1 = "";
         sub(/^ +/, ""); sub(/ *\[IP:.*/, ""); printf "%s%s (%s)", sep, url, $0; sep = "; " }' "$log")
     [ -n "$failed" ] || failed=$(grep '^E:' "$log" | head -n 1)
-    echo "install-deps: apt-get update could not fetch $failed after 3 tries; going on without it"
+    echo "install-deps: apt-get update could not fetch $failed after 3 tries; going on with the package lists as they are"
 }
 
 # apt-get install [-t RELEASE] PACKAGES; its output is shown and kept in $log.

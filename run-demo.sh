@@ -2,9 +2,10 @@
 # Builds the programs and runs the installer as it ships (the i686 setup.exe
 # of build/win32/package) on the sample driver package under 32-bit Wine, in
 # a throwaway pure 32-bit Wine prefix that reports Windows 98 (your ~/.wine
-# is never touched). Where the kernel cannot run 32-bit programs (or with
-# QVX_TEST_ARCH=x86_64), it runs the same sources built for x86_64 under
-# 64-bit Wine, in a 64-bit prefix that reports Windows 98.
+# is never touched). Where the kernel cannot run 32-bit programs (or 32-bit
+# Wine could not be installed, or with QVX_TEST_ARCH=x86_64), it runs the
+# same sources built for x86_64 under 64-bit Wine, in a 64-bit prefix that
+# reports Windows 98.
 #   ./run-demo.sh              the installer (setup.exe)
 #   ./run-demo.sh pruninst     the uninstaller, after the installer
 # With a display ($DISPLAY), the wizard opens in a Wine virtual desktop for
@@ -15,12 +16,13 @@ cd "$(dirname "$0")"
 ./cmake/install-deps.sh
 if [ "$(./cmake/test-arch.sh)" = i686 ]; then
     preset=test tree=build/win32
-    echo "Running the shipped i686 setup.exe ($tree/package) under 32-bit Wine."
+    build="the shipped i686 setup.exe ($tree/package) under 32-bit Wine"
 else
     preset=test-x86_64 tree=build/x86_64
     why=$(./cmake/test-arch.sh --why)
-    echo "Running the x86_64 build of the same sources ($tree/package) under 64-bit Wine: $why."
+    build="the x86_64 build of the same sources ($tree/package) under 64-bit Wine: $why"
 fi
+echo "Running $build."
 cmake --preset $preset >/dev/null
 cmake --build --preset $preset >/dev/null
 
@@ -64,3 +66,4 @@ else
 fi
 echo "Driver files in the system directory:"
 ls -l "$SYSDIR/tpadvx.386" "$SYSDIR/WTQVX.DRV" 2>/dev/null || echo "  (none)"
+echo "Ran $build."

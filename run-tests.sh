@@ -2,9 +2,10 @@
 # Installs what is missing, builds the Windows 95/98 programs (i686) and the
 # tests, and runs every test. Where the kernel runs 32-bit programs, the tests
 # run the shipped i686 files (the package folder that the zip and the floppy
-# image are made from) under 32-bit Wine. Where it cannot, they run the same
-# sources built for x86_64 under 64-bit Wine, and the shipped i686 files are
-# checked without running them. QVX_TEST_ARCH=x86_64 forces that fallback.
+# image are made from) under 32-bit Wine. Where it cannot (or 32-bit Wine could
+# not be installed), they run the same sources built for x86_64 under 64-bit
+# Wine, and the shipped i686 files are checked without running them.
+# QVX_TEST_ARCH=x86_64 forces that fallback.
 # Arguments go to ctest (for example -R wizard).
 set -e
 cd "$(dirname "$0")"

@@ -3,9 +3,10 @@
 # side in one run under the same Wine: the shipped i686 programs (the package
 # folder build/win32/package) under 32-bit Wine, each program in fresh
 # throwaway pure 32-bit prefixes reporting Windows 98 (tests/e2e/winenv.sh).
-# Where the kernel cannot run 32-bit programs (or with QVX_TEST_ARCH=x86_64),
-# the same sources built for x86_64 (build/x86_64/package) in 64-bit prefixes
-# reporting Windows 98; the table names the build. Prints one table of
+# Where the kernel cannot run 32-bit programs (or 32-bit Wine could not be
+# installed, or with QVX_TEST_ARCH=x86_64), the same sources built for x86_64
+# (build/x86_64/package) in 64-bit prefixes reporting Windows 98; the table
+# names the build. Prints one table of
 # medians and ratios and writes it, with every sample, to
 # build/bench/results.md.
 #
@@ -481,3 +482,4 @@ cpu_share=$(case "$mc $mw" in *nan*) echo "n/a" ;; *) awk -v c="$mc" -v w="$mw" 
         echo "Every installation run left the expected files, registry values and INI entries."
     fi
 } | tee "$OUT/results.md"
+say "timed $BUILD_NAME"

@@ -71,10 +71,11 @@ if ! command -v makensis >/dev/null; then
     say "installing nsis"
     SUDO=""
     [ "$(id -u)" -eq 0 ] || SUDO=sudo
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends nsis ||
-        { $SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
-            $SUDO apt-get install -y -qq --no-install-recommends nsis; } ||
-        die "cannot install nsis"
+    # No standard input: a question from apt must never wait for an answer.
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends nsis </dev/null ||
+        { $SUDO apt-get update -qq </dev/null; DEBIAN_FRONTEND=noninteractive \
+            $SUDO apt-get install -y -qq --no-install-recommends nsis </dev/null; } ||
+        die "cannot install nsis (try: ${SUDO:+sudo }apt-get update && ${SUDO:+sudo }apt-get install nsis)"
 fi
 
 say "building"

@@ -21,14 +21,16 @@ cd "$here"
 # The kernel probe is looked up on PATH with this folder last, so that a test
 # can put fakes of it, apt-get and dpkg ahead.
 PATH=$PATH:$here
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+# sudo resets the environment: apt and debconf must still ask nothing.
+[ "$(id -u)" -eq 0 ] || SUDO="sudo env DEBIAN_FRONTEND=noninteractive"
 # A dead network ends a download after a bounded wait, not never.
 NET="-o Acquire::Retries=1 -o Acquire::http::Timeout=20 -o Acquire::https::Timeout=20"
 codename=$(. /etc/os-release 2>/dev/null; echo "${VERSION_CODENAME:-}")
-log=$(mktemp)
-trap 'rm -f "$log" "$log.rc"' EXIT
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+log=$tmp/log
 updated="" i386=""
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
@@ -44,27 +46,31 @@ runs_i386() {
 }
 
 # apt-get update, at most three times; an index that still fails is named and
-# done without (the installation then finds out whether it was needed).
+# done without (the installation then finds out whether it was needed). A
+# network that does not answer at all is not asked again.
 update_lists() {
     [ -n "$updated" ] && return 0
     updated=1
     for try in 1 2 3; do
         $SUDO timeout -k 10 120 apt-get update -qq $NET </dev/null >"$log" 2>&1 &&
             ! grep -q 'Failed to fetch' "$log" && return 0
+        grep -q 'Failed to fetch' "$log" &&
+            ! grep -Eq 'Temporary failure resolving|Could not resolve|Could not connect|Connection timed out|Network is unreachable' "$log" ||
+            break
         [ $try = 3 ] || sleep 5
     done
     failed=$(awk '/Failed to fetch/ { sub(/.*Failed to fetch +/, ""); url = $1; $1 = "";
         sub(/^ +/, ""); sub(/ *\[IP:.*/, ""); printf "%s%s (%s)", sep, url, $0; sep = "; " }' "$log")
-    [ -n "$failed" ] || failed=$(grep '^E:' "$log" | head -n 1)
-    echo "install-deps: apt-get update could not fetch $failed after 3 tries; going on with the package lists as they are"
+    [ -n "$failed" ] || failed=$(first_error)
+    echo "install-deps: apt-get update could not fetch $failed after $try tries; going on with the package lists as they are"
 }
 
 # apt-get install [-t RELEASE] PACKAGES; its output is shown and kept in $log.
 apt_install() {
     { $SUDO apt-get install -y -qq --no-install-recommends --no-remove $NET \
         -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold \
-        "$@" </dev/null 2>&1; echo $? >"$log.rc"; } | tee "$log"
-    return "$(cat "$log.rc")"
+        "$@" </dev/null 2>&1; echo $? >"$tmp/rc"; } | tee "$log"
+    return "$(cat "$tmp/rc")"
 }
 
 # Installs PACKAGES; where the archive's newest versions do not fit together,
@@ -77,7 +83,11 @@ get() {
     apt_install -t "$codename" "$@"
 }
 
-first_error() { grep '^E:' "$log" | head -n 1 | sed 's/^E: //; s/\.$//'; }
+# apt's first error, or its last word when it gave none (sudo that may not
+# run, say).
+first_error() {
+    { grep '^E:' "$log" || grep -v '^ *$' "$log" | tail -n 1; } | head -n 1 | sed 's/^E: //; s/\.$//'
+}
 
 # Installs those of PACKAGES that are not installed. i386 packages (NAME:i386)
 # only where the kernel runs 32-bit programs; where they cannot be installed,
@@ -100,7 +110,13 @@ install_missing() {
     get $missing $i386_missing && return 0
     if [ -n "$i386_missing" ]; then
         why=$(first_error)
+        # What failed may have been something else: the rest alone, then
+        # 32-bit Wine alone.
         if [ -z "$missing" ] || get $missing; then
+            if [ -n "$missing" ]; then
+                get $i386_missing && return 0
+                why=$(first_error)
+            fi
             echo "install-deps: 32-bit Wine (${i386_missing# }) could not be installed from the package archive ($why); the tests, demo and benchmarks run the x86_64 build instead. To try again by hand: ${SUDO:+sudo }apt-get update && ${SUDO:+sudo }apt-get install ${codename:+-t $codename}$i386_missing"
             return 0
         fi

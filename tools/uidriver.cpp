@@ -551,7 +551,10 @@ static void CheckText(LayoutCheck *c, int index, HWND ctl, int isButton)
         room.left += 12 * GetDeviceCaps(c->dc, LOGPIXELSX) / 96 + 1 + digit / 2 + 1;
     }
     LONG style = GetWindowLongA(ctl, GWL_STYLE);
-    UINT flags = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS;
+    // A button draws its text on one line unless it is BS_MULTILINE: a
+    // label too long for it is cut, however tall the button.
+    UINT flags = DT_CALCRECT | DT_EXPANDTABS;
+    flags |= isButton && !(style & BS_MULTILINE) ? DT_SINGLELINE : DT_WORDBREAK;
     if (!isButton && (style & SS_NOPREFIX))
         flags |= DT_NOPREFIX;
     RECT need = {0, 0, room.right - room.left, 0};
@@ -611,6 +614,8 @@ static void CheckControl(LayoutCheck *c, int index, HWND ctl)
                  r.left, r.right, r.top, r.bottom, c->client.right, c->client.bottom);
         Fault(c, index, name, detail);
     }
+    if (picture && !Framed(ctl) && !c->havePanel)
+        Fault(c, index, name, "a picture, but no framed grey panel to lie on");
     if (picture && !Framed(ctl) && c->havePanel && !Within(&r, &c->panel)) {
         snprintf(detail, sizeof detail,
                  "x %ld to %ld, y %ld to %ld: off the grey panel (x %ld to %ld, y %ld to %ld)",

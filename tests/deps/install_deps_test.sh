@@ -14,6 +14,11 @@
 #                 x86_64 for that reason
 #   no_ia32       the kernel runs no 32-bit program: no i386 architecture is
 #                 added, no i386 package asked for
+#   probe_unknown the kernel probe cannot tell: 32-bit Wine is tried, and
+#                 test-arch.sh never blames the kernel
+#   unavailable   a user who needs sudo (which resets the environment), and
+#                 a package the archive does not have: one line names the
+#                 packages and the command to try by hand, exit 1
 #   kernel_probe  the real kernel probe (cmake/kernel-runs-i386.sh) agrees
 #                 with this machine's 32-bit Wine (skipped where it has none)
 # In every case apt-get gets no standard input and is never asked to
@@ -36,7 +41,7 @@ if [ "$case" = kernel_probe ]; then
     echo "PASS: $case"
     exit 0
 fi
-unset QVX_TEST_ARCH FAKE_UPDATE FAKE_SKEW FAKE_WINE32
+unset QVX_TEST_ARCH FAKE_UPDATE FAKE_SKEW FAKE_WINE32 FAKE_MISSING FAKE_UID
 FAKE_ARCHIVE=$(mktemp -d)
 export FAKE_ARCHIVE FAKE_I386=yes PATH="$here/fake:$PATH"
 trap 'rm -rf "$FAKE_ARCHIVE"' EXIT
@@ -123,6 +128,26 @@ no_ia32)
     [ "$(absent_now)" = wine32:i386 ] || fail "not installed: $(absent_now) (only wine32:i386 may be missing)"
     expect_arch x86_64 "this kernel cannot run 32-bit programs"
     ;;
-*) echo "usage: install_deps_test.sh installed|failed_index|skew|no_wine32|no_ia32|kernel_probe [FOLDER]"; exit 2 ;;
+probe_unknown)
+    FAKE_I386=unknown
+    play "wine32:i386" ""
+    expect_status 0
+    grep -q '^dpkg --add-architecture i386' "$calls" || fail "the i386 architecture was not added"
+    [ -z "$(absent_now)" ] || fail "32-bit Wine was not tried: $(absent_now)"
+    why=$("$scripts/test-arch.sh" --why)
+    echo "--- test-arch.sh --why: $why"
+    [ "$why" = "this kernel cannot run 32-bit programs" ] && fail "the kernel blamed though the probe could not tell"
+    ;;
+unavailable)
+    export FAKE_UID=1000 FAKE_MISSING=xdotool
+    play "xdotool xvfb" i386
+    expect_status 1
+    grep -q '^sudo ' "$calls" || fail "apt-get did not run through sudo"
+    line=$(echo "$out" | grep '^install-deps: could not install')
+    [ "$(echo "$line" | grep -c .)" = 1 ] || fail "not one line that names what could not be installed"
+    echo "$line" | grep ' xdotool' | grep ' xvfb' | grep -q 'sudo apt-get install' ||
+        fail "the line names neither the packages nor the command to try by hand"
+    ;;
+*) echo "usage: install_deps_test.sh installed|failed_index|skew|no_wine32|no_ia32|probe_unknown|unavailable|kernel_probe [FOLDER]"; exit 2 ;;
 esac
 [ $failures = 0 ] && echo "PASS: $case" || { echo "$failures failure(s) in $case"; exit 1; }

@@ -78,7 +78,8 @@ qvx_base_prefix() {
             { echo "no Windows fonts: install the package fonts-wine" >&2; exit 1; }
         WINEPREFIX="$base" $WINE reg add \
             'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
-            /v "MS Shell Dlg" /d "MS Sans Serif" /f >/dev/null 2>&1
+            /v "MS Shell Dlg" /d "MS Sans Serif" /f >/dev/null 2>&1 ||
+            { echo "cannot map MS Shell Dlg to MS Sans Serif" >&2; exit 1; }
         WINEPREFIX="$base" $WINESERVER -w
         echo "$recipe" >"$base/.ready"
     ) 9>"$QVX_BUILD_DIR/wine-base-$QVX_WINVER.lock" || fail "no base prefix for $QVX_WINVER"

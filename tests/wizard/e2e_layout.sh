@@ -20,6 +20,8 @@ measure() {
     expect_page "$page"
     uidriver layout >"$QVX_TMP/layout" || faults="$faults $dpi:\"$page\""
     tr -d '\r' <"$QVX_TMP/layout" | grep -v '^     '
+    # A resolution that did not take would measure the same screen twice.
+    grep -q " at $dpi dpi;" "$QVX_TMP/layout" || fail "\"$page\" was not measured at $dpi dpi"
 }
 
 for dpi in 96 120; do

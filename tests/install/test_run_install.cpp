@@ -540,15 +540,7 @@ TEST_F(RunInstallTest, SecondStartAtTheRestartQuestion)
     CloseHandle(run);
 
     EXPECT_EQ(box.caption, "") << "unexpected message box: " << box.text;
-    ASSERT_EQ(g_secondStarts.size(), 2u);
-    for (const SecondStart &start : g_secondStarts) {
-        SCOPED_TRACE("second " + start.program);
-        EXPECT_TRUE(start.otherInFront) << "Notepad did not take the front";
-        EXPECT_TRUE(start.ended) << "did not end by itself";
-        EXPECT_EQ(start.exitCode, 0u);
-        EXPECT_NE(start.front, host) << "the zero-size host window was activated";
-        EXPECT_EQ(start.front, g_question) << "in front: " << start.frontName;
-    }
+    ExpectQuestionBroughtForward(g_secondStarts, g_question, host);
     EXPECT_EQ(ReadBytes(WindowsFile("system.ini")), g_systemIniAtQuestion);
     EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "8");
 }

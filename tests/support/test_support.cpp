@@ -239,3 +239,17 @@ std::vector<SecondStart> AskRestartWhileStartedAgain(const std::string &packageD
     *question = run.question;
     return run.starts;
 }
+
+void ExpectQuestionBroughtForward(const std::vector<SecondStart> &starts, HWND question,
+                                  HWND host)
+{
+    ASSERT_EQ(starts.size(), 2u);
+    for (const SecondStart &start : starts) {
+        SCOPED_TRACE("second " + start.program);
+        EXPECT_TRUE(start.otherInFront) << "Notepad did not take the front";
+        EXPECT_TRUE(start.ended) << "did not end by itself";
+        EXPECT_EQ(start.exitCode, 0u);
+        EXPECT_NE(start.front, host) << "the host window was activated";
+        EXPECT_EQ(start.front, question) << "in front: " << start.frontName;
+    }
+}

@@ -59,4 +59,9 @@ struct SecondStart {
 std::vector<SecondStart> AskRestartWhileStartedAgain(const std::string &packageDir,
                                                      HWND *question);
 
+// Each second start ended by itself with exit code 0 and brought the
+// question to the front (Notepad having had it), never the host window.
+void ExpectQuestionBroughtForward(const std::vector<SecondStart> &starts, HWND question,
+                                  HWND host);
+
 #endif

@@ -344,14 +344,7 @@ TEST_F(RunUninstallTest, SecondStartAtTheRestartQuestion)
     StopWatching();
     CloseHandle(run);
 
-    ASSERT_EQ(g_secondStarts.size(), 2u);
-    for (const SecondStart &start : g_secondStarts) {
-        SCOPED_TRACE("second " + start.program);
-        EXPECT_TRUE(start.otherInFront) << "Notepad did not take the front";
-        EXPECT_TRUE(start.ended) << "did not end by itself";
-        EXPECT_EQ(start.exitCode, 0u);
-        EXPECT_EQ(start.front, g_question) << "in front: " << start.frontName;
-    }
+    ExpectQuestionBroughtForward(g_secondStarts, g_question, owner);
     std::string shown;
     for (const Box &box : watch.boxes)
         shown += " \"" + box.caption + "\"";

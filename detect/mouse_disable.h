@@ -7,7 +7,10 @@
 
 #include <windows.h>
 
-// "Enum\" and the device's hardware key.
+// A device's key in a hardware profile: its hardware key under this prefix.
+#define QVX_ENUM_PREFIX "Enum\\"
+#define QVX_ENUM_PREFIX_LENGTH 5
+// The prefix and the device's hardware key.
 #define QVX_MOUSE_PATH_SIZE 100
 // A "CSConfigFlags" value larger than this is no flag word Windows wrote.
 #define QVX_MOUSE_FLAGS_SIZE 16

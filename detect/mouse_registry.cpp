@@ -3,8 +3,6 @@
 // the serial port a pointing device sits on.
 #include "detect/detect.h"
 
-#define ENUM_PREFIX "Enum\\"
-#define ENUM_PREFIX_LENGTH 5
 #define PATH_SIZE QVX_MOUSE_PATH_SIZE
 #define ENTRY_NAME_SIZE 10
 #define MATCH_LENGTH 6
@@ -123,8 +121,8 @@ int LastMouseDisable(MouseDisable *disable)
 int FindRegisteredMouse(int disable)
 {
     char path[PATH_SIZE];
-    lstrcpyA(path, ENUM_PREFIX);
-    char *key = path + ENUM_PREFIX_LENGTH;
+    lstrcpyA(path, QVX_ENUM_PREFIX);
+    char *key = path + QVX_ENUM_PREFIX_LENGTH;
 
     HKEY list;
     if (RegOpenKeyExA(HKEY_DYN_DATA, "Config Manager\\Enum", 0, KEY_READ, &list) != ERROR_SUCCESS)
@@ -142,7 +140,7 @@ int FindRegisteredMouse(int disable)
             continue;  // a name too long for a device node: not one of ours
         if (status != ERROR_SUCCESS)
             break;
-        if (!ReadHardwareKey(list, entry, key, PATH_SIZE - ENUM_PREFIX_LENGTH))
+        if (!ReadHardwareKey(list, entry, key, PATH_SIZE - QVX_ENUM_PREFIX_LENGTH))
             continue;
         if (!IsPointingDevice(key))
             continue;

@@ -32,9 +32,9 @@ static int ReadRecord(HKEY classKey, MouseDisable *disable)
                          (BYTE *)disable->path, &size) != ERROR_SUCCESS ||
         type != REG_SZ || size == 0 || disable->path[size - 1] != '\0')
         return 0;
-    char head[6];
+    char head[QVX_ENUM_PREFIX_LENGTH + 1];
     lstrcpynA(head, disable->path, sizeof head);
-    if (lstrcmpiA(head, "Enum\\") != 0)
+    if (lstrcmpiA(head, QVX_ENUM_PREFIX) != 0)
         return 0;
     DWORD created;
     if (!ReadDword(classKey, RECORD_NEW_KEY, &created))

@@ -27,7 +27,12 @@ int RunInstall(HWND owner, HINSTANCE instance)
     HINF inf = OpenInstallScript(script);
     if (inf == INVALID_HANDLE_VALUE)
         return 0;
-    if (RunWizard(owner, instance) == 0) {
+    // Only Finish goes on, and only with a port to record: the sheet
+    // answers -1 when it cannot be made at all (a template or the common
+    // controls failing, low memory), and Windows would then be told the
+    // driver sits on port 0.
+    INT_PTR finished = RunWizard(owner, instance);
+    if (finished <= 0 || g_selectedPort < 1 || g_selectedPort > 8) {
         SetupCloseInfFile(inf);
         return 0;
     }

@@ -26,9 +26,55 @@ enum { PICTURE_COUNT = sizeof kPictures / sizeof kPictures[0] };
 // and the one it shows are the page's to delete.
 static HWND g_fitted[PICTURE_COUNT];
 
+// The bitmap at cx x cy pixels. Windows 95's loader promises a requested
+// size for icons and cursors only and may hand a bitmap back at its own
+// size; such a one is stretched here, with GDI functions Windows 95 has.
+// Takes the loaded bitmap; returns the one to show, or NULL (and nothing
+// left to delete) when none could be made.
+static HBITMAP SizedBitmap(HWND control, HBITMAP loaded, int cx, int cy)
+{
+    BITMAP bm;
+    if (!GetObjectA(loaded, sizeof bm, &bm)) {
+        DeleteObject(loaded);
+        return NULL;
+    }
+    if (bm.bmWidth == cx && bm.bmHeight == cy)
+        return loaded;
+    HBITMAP sized = NULL;
+    HDC screen = GetDC(control);
+    if (screen) {
+        HDC from = CreateCompatibleDC(screen);
+        HDC to = CreateCompatibleDC(screen);
+        if (from && to)
+            sized = CreateCompatibleBitmap(screen, cx, cy);
+        if (sized) {
+            HGDIOBJ fromBefore = SelectObject(from, loaded);
+            HGDIOBJ toBefore = SelectObject(to, sized);
+            // Whole pixels of the drawing, never blended: the pictures are
+            // drawn in the 16 standard colours, and Windows 95 knows no
+            // HALFTONE.
+            SetStretchBltMode(to, COLORONCOLOR);
+            BOOL drawn = StretchBlt(to, 0, 0, cx, cy, from, 0, 0, bm.bmWidth,
+                                    bm.bmHeight, SRCCOPY);
+            SelectObject(from, fromBefore);
+            SelectObject(to, toBefore);
+            if (!drawn) {
+                DeleteObject(sized);
+                sized = NULL;
+            }
+        }
+        if (from)
+            DeleteDC(from);
+        if (to)
+            DeleteDC(to);
+        ReleaseDC(control, screen);
+    }
+    DeleteObject(loaded);
+    return sized;
+}
+
 void FitPlugPictures(HWND page)
 {
-    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(page, GWLP_HINSTANCE);
     int n = 0;
     // Every control of the page is a static; the pictures come in the
     // template's order.
@@ -42,8 +88,13 @@ void FitPlugPictures(HWND page)
         // Nearer 1.5 than 2 pixels per dialog unit across.
         if (kPictures[n].smaller && 4 * size.right < 7 * kPictures[n].size[0])
             bitmap = kPictures[n].smaller;
-        HBITMAP fitted = (HBITMAP)LoadImageA(instance, MAKEINTRESOURCEA(bitmap), IMAGE_BITMAP,
-                                             size.right, size.bottom, LR_DEFAULTCOLOR);
+        // From the program's own instance: which instance the common
+        // controls give a page window is not documented.
+        HBITMAP fitted = (HBITMAP)LoadImageA(g_wizardInstance, MAKEINTRESOURCEA(bitmap),
+                                             IMAGE_BITMAP, size.right, size.bottom,
+                                             LR_DEFAULTCOLOR);
+        if (fitted)
+            fitted = SizedBitmap(ctl, fitted, size.right, size.bottom);
         if (fitted) {
             HBITMAP replaced = (HBITMAP)SendMessageA(ctl, STM_SETIMAGE, IMAGE_BITMAP,
                                                      (LPARAM)fitted);

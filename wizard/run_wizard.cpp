@@ -8,6 +8,7 @@ int g_disableMouse;
 int g_deviceSetChoice;
 int g_recoveryChoice;
 int g_agreedMousePort;
+HINSTANCE g_wizardInstance;
 
 // Windows 95's comctl32 knows only the first-version page records. The
 // sheet steps through the array by each record's dwSize, so the records
@@ -57,5 +58,6 @@ INT_PTR RunWizard(HWND owner, HINSTANCE instance)
     g_disableMouse = 0;
     g_selectedPort = 0;
     g_agreedMousePort = 0;
+    g_wizardInstance = instance;
     return PropertySheetA(&header);
 }

@@ -11,6 +11,10 @@
 enum { PAGE_WELCOME, PAGE_PLUG, PAGE_CONFIG, PAGE_NOTDETECTED, PAGE_MANUAL,
        PAGE_FINISH, PAGE_COUNT };
 
+// The program's instance that the sheet was given; the pages' templates
+// and pictures come from it.
+extern HINSTANCE g_wizardInstance;
+
 // The port for which disabling the serial mouse was agreed (0 = none);
 // Finish acts only on an agreement made for the port it installs.
 extern int g_agreedMousePort;

@@ -555,4 +555,26 @@ TEST_F(RunInstallTest, CancelledWizardInstallsNothing)
     EXPECT_EQ(g_mouseRestores, 0);
 }
 
+// A sheet that cannot be made answers -1 (RunWizard has set the port to 0
+// by then), and a Finish without a port to record is no installation
+// either: each stops as a Cancel does, before anything is copied or written.
+TEST_F(RunInstallTest, SheetThatFailsOrNamesNoPortInstallsNothing)
+{
+    const struct { INT_PTR result; int port; } cases[] = {
+        {-1, 0}, {-1, 3}, {1, 0}, {1, -1}, {1, 9}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE("sheet result " + std::to_string(c.result) + ", port " +
+                     std::to_string(c.port));
+        g_wizardResult = c.result;
+        g_wizardPort = c.port;
+        EXPECT_EQ(RunInstall(NULL, GetModuleHandleA(NULL)), 0);
+        EXPECT_FALSE(Exists(SystemFile("WTQVX.DRV")));
+        EXPECT_EQ(ProfileValue("wintab.ini", "Penrel Tablet Driver", "Com"), "<absent>");
+        EXPECT_EQ(ProfileValue("system.ini", "tpadvx.386", "WTQVX"), "<absent>");
+        EXPECT_EQ(ProfileValue("system.ini", "boot", "drivers"), "mmsystem.dll");
+        EXPECT_FALSE(ClassKeyExists());
+    }
+    EXPECT_EQ(box.caption, "") << "unexpected message box: " << box.text;
+}
+
 }  // namespace

@@ -5,15 +5,63 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "wizard/resource_ids.h"
 #include "wizard/wizard_pages.h"
+#include "tests/fake_import.h"
 
 #ifndef QVX_SETUP_EXE
 #error "QVX_SETUP_EXE must name the setup.exe under test"
 #endif
+
+// The loader as Windows 95 may be: a bitmap comes back at its own size
+// whatever size was asked (documented for icons and cursors only). And a
+// count of every bitmap the page code makes and deletes.
+static bool g_loaderIgnoresSize;
+static int g_loads;
+static std::vector<HGDIOBJ> g_made;
+static std::map<HGDIOBJ, int> g_deleted;
+
+static FARPROC RealGdi(const char *dll, const char *name) {
+    return GetProcAddress(GetModuleHandleA(dll), name);
+}
+
+static HANDLE WINAPI FakeLoadImage(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy,
+                                   UINT flags) {
+    typedef HANDLE(WINAPI * Fn)(HINSTANCE, LPCSTR, UINT, int, int, UINT);
+    if (g_loaderIgnoresSize && type == IMAGE_BITMAP)
+        cx = cy = 0;
+    HANDLE image = ((Fn)(void *)RealGdi("user32.dll", "LoadImageA"))(instance, name, type, cx, cy,
+                                                                      flags);
+    if (image) {
+        g_loads++;
+        g_made.push_back(image);
+    }
+    return image;
+}
+
+static HBITMAP WINAPI FakeCreateCompatibleBitmap(HDC dc, int cx, int cy) {
+    typedef HBITMAP(WINAPI * Fn)(HDC, int, int);
+    HBITMAP bitmap = ((Fn)(void *)RealGdi("gdi32.dll", "CreateCompatibleBitmap"))(dc, cx, cy);
+    if (bitmap)
+        g_made.push_back(bitmap);
+    return bitmap;
+}
+
+static BOOL WINAPI FakeDeleteObject(HGDIOBJ object) {
+    typedef BOOL(WINAPI * Fn)(HGDIOBJ);
+    if (GetObjectType(object) == OBJ_BITMAP)
+        g_deleted[object]++;
+    return ((Fn)(void *)RealGdi("gdi32.dll", "DeleteObject"))(object);
+}
+
+QVX_FAKE_IMPORT(LoadImageA, 24, FakeLoadImage);
+QVX_FAKE_IMPORT(CreateCompatibleBitmap, 12, FakeCreateCompatibleBitmap);
+QVX_FAKE_IMPORT(DeleteObject, 4, FakeDeleteObject);
 
 namespace {
 
@@ -71,9 +119,14 @@ bool IsBitmap(HBITMAP bitmap) {
 std::vector<HBITMAP> g_before, g_after;
 
 INT_PTR CALLBACK WatchedPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG)
+    if (msg == WM_INITDIALOG) {
         for (HWND c : PictureControls(page))
             g_before.push_back(Shown(c));
+        // The page window may report another instance than the program's
+        // (here this test's, which has no pictures): the pictures must
+        // still come from the one the sheet was given.
+        SetWindowLongPtrA(page, GWLP_HINSTANCE, (LONG_PTR)GetModuleHandleA(NULL));
+    }
     INT_PTR result = PlugTabletPageProc(page, msg, wParam, lParam);
     if (msg == WM_INITDIALOG)
         for (HWND c : PictureControls(page))
@@ -84,8 +137,23 @@ INT_PTR CALLBACK WatchedPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lPar
 HWND CreatePlugPage() {
     g_before.clear();
     g_after.clear();
+    g_loads = 0;
+    g_made.clear();
+    g_deleted.clear();
+    g_wizardInstance = SetupModule();
     return CreateDialogParamA(SetupModule(), MAKEINTRESOURCEA(IDD_PLUGTABLET), NULL,
                               WatchedPageProc, 0);
+}
+
+// The real loader and deleter, past the counting fakes.
+HBITMAP LoadAtSize(int bitmap, int cx, int cy) {
+    typedef HANDLE(WINAPI * Fn)(HINSTANCE, LPCSTR, UINT, int, int, UINT);
+    return (HBITMAP)((Fn)(void *)RealGdi("user32.dll", "LoadImageA"))(
+        SetupModule(), MAKEINTRESOURCEA(bitmap), IMAGE_BITMAP, cx, cy, LR_DEFAULTCOLOR);
+}
+void DeleteBitmap(HBITMAP bitmap) {
+    typedef BOOL(WINAPI * Fn)(HGDIOBJ);
+    ((Fn)(void *)RealGdi("gdi32.dll", "DeleteObject"))(bitmap);
 }
 
 #define REQUIRE_SETUP() \
@@ -108,13 +176,12 @@ TEST(PlugPictures, EachPictureIsItsBitmapAtItsControlsSize) {
         // The drawing nearer the control's scale, loaded at its size: the
         // one for the default screen below 1.75 pixels per dialog unit.
         int bitmap = p.smaller && want.right * 4 < p.cx * 7 ? p.smaller : p.bitmap;
-        HBITMAP expected = (HBITMAP)LoadImageA(SetupModule(), MAKEINTRESOURCEA(bitmap), IMAGE_BITMAP,
-                                               want.right, want.bottom, LR_DEFAULTCOLOR);
+        HBITMAP expected = LoadAtSize(bitmap, want.right, want.bottom);
         ASSERT_TRUE(expected != NULL);
         std::vector<DWORD> shown = Pixels(Shown(controls[i]));
         EXPECT_EQ(Pixels(expected), shown) << "not bitmap " << bitmap << " at "
                                            << want.right << " x " << want.bottom;
-        DeleteObject(expected);
+        DeleteBitmap(expected);
     }
     DestroyWindow(page);
 }
@@ -170,6 +237,55 @@ TEST(PlugPictures, PageDeletesEveryBitmapOnce) {
         for (size_t i = 0; i < g_after.size(); i++)
             EXPECT_FALSE(IsBitmap(g_after[i])) << "bitmap shown, #" << i << ", after the page";
     }
+}
+
+// A loader that hands each bitmap back at its own size (twice the default
+// screen's scale, so far too large for the page): the page stretches each
+// to its control's size itself, and deletes every bitmap it loaded or made
+// exactly once.
+TEST(PlugPictures, LoaderThatKeepsTheBitmapsSizeStillFitsThem) {
+    REQUIRE_SETUP();
+    g_loaderIgnoresSize = true;
+    HWND page = CreatePlugPage();
+    g_loaderIgnoresSize = false;
+    ASSERT_TRUE(page != NULL);
+    std::vector<HWND> controls = PictureControls(page);
+    ASSERT_EQ(6u, controls.size());
+    std::vector<HGDIOBJ> shown;
+    for (size_t i = 0; i < controls.size(); i++) {
+        const Picture &p = kPictures[i];
+        SCOPED_TRACE("picture control #" + std::to_string(i) + ", bitmap " + std::to_string(p.bitmap));
+        RECT want = {0, 0, p.cx, p.cy}, got;
+        MapDialogRect(page, &want);
+        GetWindowRect(controls[i], &got);
+        EXPECT_EQ(want.right, got.right - got.left);
+        EXPECT_EQ(want.bottom, got.bottom - got.top);
+        HBITMAP bitmap = Shown(controls[i]);
+        shown.push_back(bitmap);
+        BITMAP bm;
+        ASSERT_TRUE(GetObjectA(bitmap, sizeof bm, &bm));
+        EXPECT_EQ(want.right, bm.bmWidth);
+        EXPECT_EQ(want.bottom, bm.bmHeight);
+        // The drawing, not a blank: nearly every pixel as the platform's
+        // own stretching loader gives it (the two may round a line or a
+        // column differently).
+        int id = p.smaller && want.right * 4 < p.cx * 7 ? p.smaller : p.bitmap;
+        HBITMAP reference = LoadAtSize(id, want.right, want.bottom);
+        std::vector<DWORD> a = Pixels(bitmap), b = Pixels(reference);
+        DeleteBitmap(reference);
+        ASSERT_EQ(a.size(), b.size());
+        size_t same = 0;
+        for (size_t k = 0; k < a.size(); k++)
+            same += a[k] == b[k];
+        EXPECT_GE(same * 100, a.size() * 90) << same << " of " << a.size() << " pixels as drawn";
+    }
+    DestroyWindow(page);
+    // Six loaded; one made at its control's size for each that did not fit.
+    EXPECT_EQ(6, g_loads);
+    for (HGDIOBJ made : g_made)
+        EXPECT_EQ(1, g_deleted[made]) << "bitmap " << made << (std::find(shown.begin(), shown.end(), made) != shown.end() ? " (shown)" : " (loaded)");
+    for (const auto &d : g_deleted)
+        EXPECT_EQ(1, d.second) << "bitmap " << d.first << " deleted " << d.second << " times";
 }
 
 }  // namespace

@@ -84,12 +84,13 @@ void KeepMouseRecord(const MouseDisable *disable)
                                      disable->flags,
                                      disable->size) == ERROR_SUCCESS;
         // Last, and only over a whole record: one without the value found
-        // would delete that value at the removal.
+        // would delete that value at the removal. Without the path the
+        // rest is no record either, and goes.
         if (written)
-            RegSetValueExA(classKey, RECORD_PATH, 0, REG_SZ,
-                           (const BYTE *)disable->path,
-                           lstrlenA(disable->path) + 1);
-        else
+            written = RegSetValueExA(classKey, RECORD_PATH, 0, REG_SZ,
+                                     (const BYTE *)disable->path,
+                                     lstrlenA(disable->path) + 1) == ERROR_SUCCESS;
+        if (!written)
             DeleteRecord(classKey);
     }
     RegCloseKey(classKey);

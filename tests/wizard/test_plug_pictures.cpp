@@ -156,6 +156,23 @@ void DeleteBitmap(HBITMAP bitmap) {
     ((Fn)(void *)RealGdi("gdi32.dll", "DeleteObject"))(bitmap);
 }
 
+// The picture control's size in pixels, checked against its place in the
+// template.
+RECT ExpectControlSize(HWND page, HWND control, const Picture &p) {
+    RECT want = {0, 0, p.cx, p.cy}, got;
+    MapDialogRect(page, &want);
+    GetWindowRect(control, &got);
+    EXPECT_EQ(want.right, got.right - got.left);
+    EXPECT_EQ(want.bottom, got.bottom - got.top);
+    return want;
+}
+
+// The drawing nearer the control's scale: the one for the default screen
+// below 1.75 pixels per dialog unit across.
+int DrawingFor(const Picture &p, const RECT &size) {
+    return p.smaller && size.right * 4 < p.cx * 7 ? p.smaller : p.bitmap;
+}
+
 #define REQUIRE_SETUP() \
     ASSERT_TRUE(SetupModule() != NULL) << "cannot load " << QVX_SETUP_EXE << ", error " << GetLastError()
 
@@ -168,14 +185,8 @@ TEST(PlugPictures, EachPictureIsItsBitmapAtItsControlsSize) {
     for (size_t i = 0; i < controls.size(); i++) {
         const Picture &p = kPictures[i];
         SCOPED_TRACE("picture control #" + std::to_string(i) + ", bitmap " + std::to_string(p.bitmap));
-        RECT want = {0, 0, p.cx, p.cy}, got;
-        MapDialogRect(page, &want);
-        GetWindowRect(controls[i], &got);
-        EXPECT_EQ(want.right, got.right - got.left);
-        EXPECT_EQ(want.bottom, got.bottom - got.top);
-        // The drawing nearer the control's scale, loaded at its size: the
-        // one for the default screen below 1.75 pixels per dialog unit.
-        int bitmap = p.smaller && want.right * 4 < p.cx * 7 ? p.smaller : p.bitmap;
+        RECT want = ExpectControlSize(page, controls[i], p);
+        int bitmap = DrawingFor(p, want);
         HBITMAP expected = LoadAtSize(bitmap, want.right, want.bottom);
         ASSERT_TRUE(expected != NULL);
         std::vector<DWORD> shown = Pixels(Shown(controls[i]));
@@ -255,11 +266,7 @@ TEST(PlugPictures, LoaderThatKeepsTheBitmapsSizeStillFitsThem) {
     for (size_t i = 0; i < controls.size(); i++) {
         const Picture &p = kPictures[i];
         SCOPED_TRACE("picture control #" + std::to_string(i) + ", bitmap " + std::to_string(p.bitmap));
-        RECT want = {0, 0, p.cx, p.cy}, got;
-        MapDialogRect(page, &want);
-        GetWindowRect(controls[i], &got);
-        EXPECT_EQ(want.right, got.right - got.left);
-        EXPECT_EQ(want.bottom, got.bottom - got.top);
+        RECT want = ExpectControlSize(page, controls[i], p);
         HBITMAP bitmap = Shown(controls[i]);
         shown.push_back(bitmap);
         BITMAP bm;
@@ -269,8 +276,7 @@ TEST(PlugPictures, LoaderThatKeepsTheBitmapsSizeStillFitsThem) {
         // The drawing, not a blank: nearly every pixel as the platform's
         // own stretching loader gives it (the two may round a line or a
         // column differently).
-        int id = p.smaller && want.right * 4 < p.cx * 7 ? p.smaller : p.bitmap;
-        HBITMAP reference = LoadAtSize(id, want.right, want.bottom);
+        HBITMAP reference = LoadAtSize(DrawingFor(p, want), want.right, want.bottom);
         std::vector<DWORD> a = Pixels(bitmap), b = Pixels(reference);
         DeleteBitmap(reference);
         ASSERT_EQ(a.size(), b.size());

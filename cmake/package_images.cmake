@@ -30,8 +30,32 @@ foreach(name ${QVX_SHIPPED_NAMES})
 endforeach()
 
 find_program(QVX_ZIP zip REQUIRED)
+find_program(QVX_PYTHON python3 REQUIRED)
 find_program(QVX_MFORMAT mformat REQUIRED)
 find_program(QVX_MCOPY mcopy REQUIRED)
+
+# The list the image check compares against, and the files the package
+# check counts as the package (the folder may still hold a file the vendor
+# has since taken out of the package).
+# Rewritten only when it changes, so that a configure alone checks and zips
+# nothing again.
+set(QVX_SHIPPED_LIST ${CMAKE_BINARY_DIR}/${QVX_RELEASE_NAME}.files)
+string(REPLACE ";" "\n" QVX_SHIPPED_TEXT "${QVX_SHIPPED_NAMES}")
+file(WRITE ${QVX_SHIPPED_LIST}.new "${QVX_SHIPPED_TEXT}\n")
+configure_file(${QVX_SHIPPED_LIST}.new ${QVX_SHIPPED_LIST} COPYONLY)
+
+# No zip or image of a package whose script would fail on the user's PC:
+# the check reads the assembled folder (what ships) and names the script the
+# vendor edits in its messages. A failing check writes no stamp, so the next
+# build checks again.
+set(QVX_PACKAGE_CHECK ${CMAKE_SOURCE_DIR}/cmake/check_package.py)
+set(QVX_PACKAGE_CHECKED ${CMAKE_BINARY_DIR}/${QVX_RELEASE_NAME}.checked)
+add_custom_command(OUTPUT ${QVX_PACKAGE_CHECKED}
+    COMMAND ${QVX_PYTHON} ${QVX_PACKAGE_CHECK} --as ${QVX_PACKAGE_SOURCE}/setup.ini
+            --files ${QVX_SHIPPED_LIST} ${CMAKE_BINARY_DIR}/package
+    COMMAND ${CMAKE_COMMAND} -E touch ${QVX_PACKAGE_CHECKED}
+    DEPENDS ${QVX_SHIPPED_TARGETS} ${QVX_PACKAGE_FILES} ${QVX_PACKAGE_CHECK} ${QVX_SHIPPED_LIST}
+    COMMENT "Checking the driver package against its installation script")
 
 # Both are made under a temporary name and renamed when complete, so a
 # failed step (files that do not fit the disk) leaves no image behind.
@@ -39,17 +63,13 @@ add_custom_command(OUTPUT ${QVX_RELEASE_ZIP}
     COMMAND ${CMAKE_COMMAND} -E rm -f ${QVX_RELEASE_ZIP}.tmp
     COMMAND ${QVX_ZIP} -q -X -j ${QVX_RELEASE_ZIP}.tmp ${QVX_SHIPPED_PATHS}
     COMMAND ${CMAKE_COMMAND} -E rename ${QVX_RELEASE_ZIP}.tmp ${QVX_RELEASE_ZIP}
-    DEPENDS ${QVX_SHIPPED_TARGETS} ${QVX_PACKAGE_FILES}
+    DEPENDS ${QVX_SHIPPED_TARGETS} ${QVX_PACKAGE_FILES} ${QVX_PACKAGE_CHECKED}
     COMMENT "Zipping the driver package")
 add_custom_command(OUTPUT ${QVX_RELEASE_IMG}
     COMMAND ${CMAKE_COMMAND} -E rm -f ${QVX_RELEASE_IMG}.tmp
     COMMAND ${QVX_MFORMAT} -C -f 1440 -v PR4417 -i ${QVX_RELEASE_IMG}.tmp ::
     COMMAND ${QVX_MCOPY} -m -i ${QVX_RELEASE_IMG}.tmp ${QVX_SHIPPED_PATHS} ::
     COMMAND ${CMAKE_COMMAND} -E rename ${QVX_RELEASE_IMG}.tmp ${QVX_RELEASE_IMG}
-    DEPENDS ${QVX_SHIPPED_TARGETS} ${QVX_PACKAGE_FILES}
+    DEPENDS ${QVX_SHIPPED_TARGETS} ${QVX_PACKAGE_FILES} ${QVX_PACKAGE_CHECKED}
     COMMENT "Writing the driver package to a 1.44 MB floppy image")
 add_custom_target(package_images ALL DEPENDS ${QVX_RELEASE_ZIP} ${QVX_RELEASE_IMG})
-
-# The list the image check compares against.
-string(REPLACE ";" "\n" QVX_SHIPPED_TEXT "${QVX_SHIPPED_NAMES}")
-file(WRITE ${CMAKE_BINARY_DIR}/${QVX_RELEASE_NAME}.files "${QVX_SHIPPED_TEXT}\n")

@@ -149,12 +149,46 @@ static void Complain(const char *what, const char *section, const char *name)
         WriteFile(err, line, (DWORD)lstrlenA(line), &written, NULL);
 }
 
+// Whether text starts with prefix, without regard to case.
+static int StartsWith(const char *text, const char *prefix)
+{
+    for (; *prefix; text++, prefix++)
+        if (!*text || CharUpperA((LPSTR)(UINT_PTR)(BYTE)*text) !=
+                      CharUpperA((LPSTR)(UINT_PTR)(BYTE)*prefix))
+            return 0;
+    return 1;
+}
+
+// Prints a field with the Windows and system folders that the Setup API put
+// in for %10% and %11% written back as those ids: the folders differ from
+// PC to PC, the reading does not.
+static void OutFolders(const char *field)
+{
+    char windows[MAX_PATH], system[MAX_PATH];
+    UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
+    UINT systemLength = GetSystemDirectoryA(system, sizeof system);
+    char one[2] = {0, 0};
+    while (*field) {
+        if (systemLength && systemLength < sizeof system && StartsWith(field, system)) {
+            Out("%11%");
+            field += systemLength;
+        } else if (windowsLength && windowsLength < sizeof windows &&
+                   StartsWith(field, windows)) {
+            Out("%10%");
+            field += windowsLength;
+        } else {
+            one[0] = *field++;
+            Out(one);
+        }
+    }
+}
+
 // One field of the current line, or <none> when the Setup API has none.
 static void OutField(INFCONTEXT *context, DWORD index)
 {
     static char field[FIELD_ROOM];
     if (SetupGetStringFieldA(context, index, field, sizeof field, NULL))
-        Out(field);
+        OutFolders(field);
     else
         Out("<none>");
 }

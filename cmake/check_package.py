@@ -68,7 +68,7 @@ SENTINEL = object()
 # them for files, 224 entries in the root folder.
 FLOPPY_CLUSTER = 512
 FLOPPY_CLUSTERS = 2847
-FLOPPY_ROOT_ENTRIES = 224
+FLOPPY_ROOT_ENTRIES = 224   # the volume label takes one
 
 
 class Report:
@@ -403,6 +403,9 @@ class Package:
             else:
                 self.files[name.lower()] = name
         self.named = set()   # lowercase names of package files the script uses
+        # A folder without any of the programs is the vendor's own, which
+        # the build completes.
+        self.programs = any(p in self.files for p in PROGRAMS)
 
     def has(self, relative):
         """Whether the folder holds the file, matched without regard to case
@@ -420,6 +423,14 @@ class Package:
                 return False
             path = os.path.join(path, names[part.lower()])
         return os.path.isfile(path)
+
+
+def plain_8_3(name):
+    """Whether a FAT folder entry holds the name without a long-name entry:
+    8.3, and each part in one case."""
+    if not fits_8_3(name):
+        return False
+    return all(part == part.upper() or part == part.lower() for part in name.split("."))
 
 
 def fits_8_3(name):
@@ -445,7 +456,7 @@ class Checker:
         self.copied = {}           # (dir, lowercase name) -> (line, section)
         self.deleted = {}
         self.sources = {}          # lowercase source names copied -> line
-        self.long_names = set()    # non-8.3 names reported on their line
+        self.long_names = {}       # lowercase source name -> line that copies it
 
     def section(self, name):
         return self.by_name.get(name.lower())
@@ -459,6 +470,7 @@ class Checker:
     def run(self):
         if self.failure:
             self.report.error(self.failure[0], self.failure[1])
+            self.check_folder()
             return
         self.check_version()
         self.check_banner()
@@ -572,6 +584,9 @@ class Checker:
 
     def file_operation(self, line, directive, name, run):
         if directive.lower() == "copyfiles" and name.startswith("@"):
+            if not name[1:]:
+                self.report.error(line.number, "CopyFiles=@ names no file")
+                return
             self.copy_file(line, name[1:], line.number, None, run)
             return
         section = self.named_section(line, directive, name)
@@ -590,10 +605,6 @@ class Checker:
                 self.copy_file(entry, source, entry.number, (where, target), run)
             elif directive.lower() == "delfiles":
                 self.deleted.setdefault((where, target.lower()), (entry.number, run, target))
-            if not fits_8_3(target):
-                self.long_names.add(target.lower())
-                self.report.warning(entry.number, "'%s' is not an 8.3 name: tools that "
-                                    "copy a disk the DOS way lose the long name" % target)
 
     def copy_file(self, line, source, number, target, run):
         if target is None:
@@ -603,14 +614,23 @@ class Checker:
         path = self.source_path(source)
         if path is None:
             path = source
+        if not fits_8_3(source):
+            self.long_names.setdefault(source.lower(), number)
+        if "\\" in path.strip("\\"):
+            self.report.error(number, "%s is in a folder of the package: the zip and the "
+                              "floppy carry the package's top folder only" % path)
+            return
+        if run == "removal":
+            self.report.warning(number, "the removal copies %s: the installed uninstaller "
+                                "(Add/Remove Programs) has only its own folder to copy "
+                                "from" % source)
         if self.package.has(path):
             self.package.named.add(path.replace("/", "\\").split("\\")[0].lower())
             return
-        hint = ""
-        if source.lower() in PROGRAMS:
-            hint = " (the build puts it there: check the folder the build assembles)"
-        self.report.error(number, "%s is not in the package folder%s: the Setup API "
-                          "would ask the user for the driver disk" % (path, hint))
+        if source.lower() in PROGRAMS and not self.package.programs:
+            return   # a vendor's own folder, before the build adds the programs
+        self.report.error(number, "%s is not in the package folder: the Setup API "
+                          "would ask the user for the driver disk" % path)
 
     def source_path(self, source):
         """Where the Setup API looks for a file on the disk: the disk's path
@@ -674,10 +694,6 @@ class Checker:
             self.report.warning(entry.number, "directory id %s is not one Windows 95 "
                                 "knows" % dirid)
         sub = fields[1] if len(fields) > 1 else ""
-        for part in sub.replace("/", "\\").split("\\"):
-            if part and not fits_8_3(part):
-                self.report.warning(entry.number, "folder '%s' is not an 8.3 name"
-                                    % part)
         return (dirid + "\\" + sub).lower()
 
     def check_destinations(self):
@@ -704,6 +720,17 @@ class Checker:
         names = self.section("SourceDisksNames")
         if names:
             self.used.add("sourcedisksnames")
+            for entry in names.lines:
+                fields = [self.text(f) for f in entry.fields]
+                tag = fields[1] if len(fields) > 1 else ""
+                if not tag:
+                    continue
+                if self.package.has(tag):
+                    self.package.named.add(tag.lower())
+                else:
+                    self.report.warning(entry.number, "tag file %s is not in the package "
+                                        "folder: the Setup API looks for it to know the "
+                                        "disk is in the drive" % tag)
         if not files:
             if self.sources:
                 self.report.warning(0, "no [SourceDisksFiles]: the Setup API looks for "
@@ -714,10 +741,17 @@ class Checker:
         for entry in files.lines:
             if entry.key is None:
                 continue
+            if entry.key.lower() in listed:
+                self.report.warning(entry.number, "a second entry for %s: the Setup API "
+                                    "reads only the first" % entry.key)
+                continue
             listed[entry.key.lower()] = entry
             fields = [self.text(f) for f in entry.fields]
             disk = fields[0] if fields else ""
-            if self.disk_line(disk) is None:
+            if len(entry.fields) == 1 and entry.fields[0] == entry.key:
+                self.report.error(entry.number, "%s has no disk number (write %s=1)"
+                                  % (entry.key, entry.key))
+            elif self.disk_line(disk) is None:
                 self.report.error(entry.number, "%s is on disk '%s', which "
                                   "[SourceDisksNames] does not name" % (entry.key, disk))
             if entry.key.lower() not in self.sources:
@@ -730,6 +764,12 @@ class Checker:
                                     "named disk" % source)
 
     def check_installed_and_removed(self):
+        for (where, name), (number, run, _) in self.copied.items():
+            if (name == "pruninst.exe" and run == "install"
+                    and (where, SCRIPT) not in self.copied):
+                self.report.error(number, "pruninst.exe is installed without %s beside "
+                                  "it: the installed uninstaller would find no script "
+                                  "and remove nothing" % SCRIPT)
         # The uninstaller takes a folder with setup.exe beside it for the
         # driver disk and deletes nothing there.
         for (where, name), (number, run, _) in self.copied.items():
@@ -737,17 +777,19 @@ class Checker:
                 self.report.error(number, "setup.exe is installed beside pruninst.exe: "
                                   "the uninstaller would take that folder for the driver "
                                   "disk and delete nothing in it")
+        removed = {place for place, value in self.deleted.items() if value[1] == "removal"}
         for place, (number, run, name) in sorted(self.copied.items(), key=lambda c: c[1]):
-            if run == "install" and place not in self.deleted:
+            if run == "install" and place not in removed:
                 self.report.warning(number, "%s is installed but the removal never "
                                     "deletes it" % name)
         for place, (number, run, name) in sorted(self.deleted.items(), key=lambda c: c[1]):
-            if place not in self.copied:
+            if run == "removal" and place not in self.copied:
                 self.report.warning(number, "the removal deletes %s, which the "
                                     "installation does not put there" % name)
 
     def check_strings(self):
         word_sections = {w.lower() for w in WORD_LISTS} | {"qvxversion", "strings"}
+        known = {k.lower() for k in KNOWN_SECTIONS}
         for section in self.sections:
             if section.name.lower() in word_sections:
                 continue
@@ -761,9 +803,10 @@ class Checker:
                                                 "written; write %%%% for a percent sign"
                                                 % field)
                         elif name and name.lower() not in self.strings and not is_dirid(name):
-                            self.report.error(line.number, "%%%s%% is not defined in "
-                                              "[Strings]: the Setup API leaves the text "
-                                              "as it stands" % name)
+                            report = (self.report.error if section.name.lower() in self.used
+                                      or section.name.lower() in known else self.report.warning)
+                            report(line.number, "%%%s%% is not defined in [Strings]: the "
+                                   "Setup API leaves the text as it stands" % name)
         strings = self.section("Strings")
         if strings:
             self.used.add("strings")
@@ -774,15 +817,24 @@ class Checker:
         parsed = {}
         for section in WORD_LISTS:
             parsed[section] = []
+            inf_section = self.section(section)
             if section.lower() not in self.profile[0]:
+                if inf_section:
+                    self.report.error(inf_section.numbers[0], "the profile functions take "
+                                      "a section's name up to the last ']' of its line, so "
+                                      "the programs never find [%s]: put nothing after its "
+                                      "']'" % section)
                 continue
             self.used.add(section.lower())
-            inf_section = self.section(section)
             if inf_section and len(inf_section.numbers) > 1:
                 self.report.error(inf_section.numbers[1], "a second [%s]: the programs "
                                   "read only the first" % section)
             read, unread, stop = read_word_list(self.profile, section)
             for key, line in unread:
+                if key.strip().isdigit() and str(int(key)) == key.strip() and int(key) < stop:
+                    self.report.error(line, "a second entry '%s' in [%s]: the programs read "
+                                      "only the first" % (key, section))
+                    continue
                 self.report.error(line, "entry '%s' of [%s] is never read: the programs "
                                   "read entries 0, 1, 2, ... and stop at the first one "
                                   "missing or empty (%d)" % (key, section, stop))
@@ -811,8 +863,10 @@ class Checker:
                               "directive" % FIELD_MAX)
             return None
         if fields is None:
-            self.report.error(line, "fewer than three fields (file, section, key): the "
-                              "programs skip the directive")
+            self.report.error(line, ("fewer than three fields (file, section, key)"
+                                     if len(split_directive(text)[0]) < 3 else
+                                     "an empty file, section or key") +
+                              ": the programs skip the directive")
             return None
         ok = True
         # Runs of commas are one separator, so a field left empty that way
@@ -921,15 +975,20 @@ class Checker:
             self.report.warning(0, "%s is in the package folder, but nothing in the "
                                 "script names it" % name)
         for lower, name in sorted(package.files.items()):
-            if not fits_8_3(name) and lower not in self.long_names:
-                self.report.warning(0, "%s is not an 8.3 name: tools that copy a disk "
-                                    "the DOS way lose the long name" % name)
+            if not fits_8_3(name):
+                self.report.warning(self.long_names.get(lower, 0), "%s is not an 8.3 "
+                                    "name: tools that copy a disk the DOS way lose the "
+                                    "long name" % name)
         clusters = 0
-        entries = 0
-        for lower, name in package.files.items():
-            size = os.path.getsize(os.path.join(package.folder, name))
+        entries = 1   # the volume label
+        for lower, name in sorted(package.files.items()):
+            try:
+                size = os.path.getsize(os.path.join(package.folder, name))
+            except OSError as e:
+                self.report.error(0, "%s cannot be read: %s" % (name, e.strerror))
+                continue
             clusters += (size + FLOPPY_CLUSTER - 1) // FLOPPY_CLUSTER
-            entries += 1 if fits_8_3(name) else 1 + (len(name) + 12) // 13
+            entries += 1 if plain_8_3(name) else 1 + (len(name) + 12) // 13
         package.disk_used = clusters * FLOPPY_CLUSTER
         if clusters > FLOPPY_CLUSTERS:
             self.report.error(0, "the package takes %d bytes on a floppy; a 1.44 MB disk "
@@ -1016,23 +1075,37 @@ def main(argv):
     report = Report(name or script)
     try:
         with open(script, "rb") as f:
-            text = f.read().decode("cp1252", errors="replace")
+            data = f.read()
     except OSError as e:
         report.error(0, "cannot read the installation script: %s" % e.strerror)
         report.emit(sys.stderr)
         return 1
+    # Windows 95 reads the script as ANSI text; the byte-order marks that
+    # newer Windows and Wine understand are text before the first section
+    # there.
+    encoding = None
+    if data.startswith(b"\xef\xbb\xbf"):
+        encoding, data = "UTF-8", data[3:]
+    elif data.startswith((b"\xff\xfe", b"\xfe\xff")):
+        encoding = "UTF-16"
+        data = data.decode("utf-16", errors="replace").encode("cp1252", errors="replace")
+    text = data.decode("cp1252", errors="replace")
     if reading:
         print_reading(folder, text, sys.stdout)
         return 0
+    if encoding:
+        report.error(1, "the script is saved as %s: Windows 95 reads it as ANSI text and "
+                     "cannot open it" % encoding)
     package = Package(folder, report, only)
     Checker(package, text, report).run()
     report.emit(sys.stderr)
     errors, warnings = report.count("error"), report.count("warning")
     used = getattr(package, "disk_used", 0)
-    sys.stderr.write("%s: %d error%s, %d warning%s; %d files, %d of %d bytes free on "
+    sys.stderr.write("%s: %d error%s, %d warning%s; %d files%s, %d of %d bytes free on "
                      "a 1.44 MB floppy\n"
                      % (report.name, errors, "" if errors == 1 else "s", warnings,
                         "" if warnings == 1 else "s", len(package.files),
+                        "" if package.programs else " (and the programs the build adds)",
                         FLOPPY_CLUSTERS * FLOPPY_CLUSTER - used,
                         FLOPPY_CLUSTERS * FLOPPY_CLUSTER))
     return 1 if errors else 0

@@ -69,6 +69,29 @@ class SamplePackage(PackageCheck):
         self.assertEqual(self.check(), 0, "\n".join(self.messages))
         self.assertEqual(self.messages, [])
 
+    def test_vendor_folder_before_the_build_adds_the_programs(self):
+        for name in PROGRAMS:
+            os.remove(os.path.join(self.folder, name))
+        self.assertEqual(self.check(), 0, "\n".join(self.messages))
+        self.assertEqual(self.messages, [])
+
+    def test_deleting_an_old_driver_on_installation(self):
+        self.edit("CopyFiles=ClassFiles,UninstallerFiles",
+                  "CopyFiles=ClassFiles,UninstallerFiles\nDelFiles=OldDriver")
+        self.edit("DriverFiles=11", "DriverFiles=11\nOldDriver=11")
+        self.script += "\n[OldDriver]\nqvxold.drv\n"
+        self.assertEqual(self.check(), 0, "\n".join(self.messages))
+        self.assertEqual(self.messages, [])
+
+    def test_saved_with_a_byte_order_mark(self):
+        self.script = "\ufeff" + self.script
+        with open(os.path.join(self.folder, "setup.ini"), "w", encoding="utf-8") as f:
+            f.write(self.script)
+        run = subprocess.run([sys.executable, CHECK, "--as", "setup.ini", self.folder],
+                             capture_output=True, text=True)
+        self.assertEqual(run.returncode, 1)
+        self.assertIn("setup.ini:1: error: the script is saved as UTF-8", run.stderr)
+
     def test_usage_without_a_folder(self):
         run = subprocess.run([sys.executable, CHECK], capture_output=True, text=True)
         self.assertEqual(run.returncode, 2)
@@ -104,6 +127,21 @@ class Files(PackageCheck):
         self.edit("DriverFiles=11\n", "")
         self.assertFails(self.line_of("[DriverFiles]"), "no [DestinationDirs] entry")
 
+    def test_file_in_a_subfolder(self):
+        os.mkdir(os.path.join(self.folder, "drivers"))
+        os.rename(os.path.join(self.folder, "WTQVX.DRV"),
+                  os.path.join(self.folder, "drivers", "WTQVX.DRV"))
+        self.edit("WTQVX.DRV=1", "WTQVX.DRV=1,drivers")
+        self.assertFails(self.line_of("[DriverFiles]") + 1, "the package's top folder only")
+
+    def test_uninstaller_without_its_script(self):
+        self.edit("[UninstallerFiles]\npruninst.exe\nsetup.ini", "[UninstallerFiles]\npruninst.exe")
+        self.assertFails(self.line_of("[UninstallerFiles]") + 1, "would find no script")
+
+    def test_unreadable_file(self):
+        os.symlink(os.path.join(self.tmp, "gone"), os.path.join(self.folder, "gone.txt"))
+        self.assertFails(0, "gone.txt cannot be read")
+
     def test_file_nothing_names(self):
         with open(os.path.join(self.folder, "readme.txt"), "w") as f:
             f.write("x")
@@ -126,6 +164,14 @@ class Files(PackageCheck):
         self.edit("[UninstallerFiles]\npruninst.exe", "[UninstallerFiles]\npruninst.exe\nsetup.exe")
         self.edit("pruninst.exe=1", "pruninst.exe=1\nsetup.exe=1")
         self.assertFails(self.line_of("[UninstallerFiles]") + 2, "installed beside pruninst.exe")
+
+    def test_too_many_names_for_the_floppys_root(self):
+        # Mixed case takes a long-name entry too; the label takes one.
+        for n in range(111):
+            with open(os.path.join(self.folder, "Note%d.txt" % n), "w") as f:
+                f.write("x")
+        self.assertEqual(self.check(), 1)
+        self.assertReported("error", 0, "a 1.44 MB disk's root holds 224")
 
     def test_package_too_big_for_the_floppy(self):
         with open(os.path.join(self.folder, "tpadvx.386"), "wb") as f:
@@ -158,6 +204,10 @@ class Sections(PackageCheck):
     def test_directive_the_section_never_carries_out(self):
         self.edit("UpdateInis=DriverInis", "UpdateInis=DriverInis\nAddReg=UninstallerAddReg")
         self.assertWarns(self.line_of("AddReg=UninstallerAddReg"), "AddReg is never carried out")
+
+    def test_undefined_string_in_a_section_nothing_uses(self):
+        self.script += "\n[OldAddReg]\nHKLM,%OldKey%,Old\n"
+        self.assertWarns(self.line_of("%OldKey%"), "%OldKey% is not defined")
 
     def test_unused_section(self):
         self.script += "\n[OldDriverFiles]\nqvxold.drv\n"
@@ -200,6 +250,10 @@ class WordLists(PackageCheck):
     def test_continued_directive(self):
         self.edit(self.ADD, "1=system.ini,386Enh,Pointing, \\\n ,tpadvx.386")
         self.assertFails(self.line_of("Pointing, \\"), "continue none")
+
+    def test_comment_on_the_header_line(self):
+        self.edit("[MyUpdateIniFields]", "[MyUpdateIniFields] ; edits [boot]")
+        self.assertFails(self.line_of("[MyUpdateIniFields]"), "never find [MyUpdateIniFields]")
 
     def test_gap_in_the_numbering(self):
         self.edit(self.ADD, "2=" + self.ADD[2:])

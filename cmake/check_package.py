@@ -62,7 +62,6 @@ DIRIDS = {-1, 0, 1, 10, 11, 12, 13, 17, 18, 20, 21, 22, 23, 24, 25, 26, 27,
 FIELD_MAX = 31
 LINE_READ = 255
 BANNER_MAX = 79
-SENTINEL = object()
 
 # A 1.44 MB disk as mformat -f 1440 makes it: 512-byte clusters, 2847 of
 # them for files, 224 entries in the root folder.
@@ -257,6 +256,17 @@ def find_percents(text):
         yield text[start + 1:], False
 
 
+def read_strings(by_name):
+    """[Strings] as the Setup API looks names up: without regard to case,
+    the first line of a name, its first field."""
+    strings = {}
+    if "strings" in by_name:
+        for line in by_name["strings"].lines:
+            if line.key is not None and line.fields and line.key.lower() not in strings:
+                strings[line.key.lower()] = line.fields[0]
+    return strings
+
+
 def substitute(text, strings):
     out = ""
     start = None
@@ -388,9 +398,8 @@ def read_word_list(profile, section):
 # --- the checks --------------------------------------------------------------
 
 class Package:
-    def __init__(self, folder, report, only=None):
+    def __init__(self, folder, only=None):
         self.folder = folder
-        self.report = report
         self.only = only     # lowercase names of what ships, or None: all
         self.files = {}      # lowercase name -> name in the folder
         self.folders = []
@@ -446,12 +455,7 @@ class Checker:
         self.report = report
         self.sections, self.by_name, self.failure = read_inf(text)
         self.profile = read_profile(text)
-        self.strings = {}
-        strings = self.by_name.get("strings")
-        if strings:
-            for line in strings.lines:
-                if line.key is not None and line.fields and line.key.lower() not in self.strings:
-                    self.strings[line.key.lower()] = line.fields[0]
+        self.strings = read_strings(self.by_name)
         self.used = set()          # lowercase names of sections reached
         self.copied = {}           # (dir, lowercase name) -> (line, section)
         self.deleted = {}
@@ -1008,11 +1012,7 @@ def print_reading(folder, text, out):
     """How the script reads: the format of the test program that asks the
     Setup API and the profile functions themselves."""
     sections, by_name, failure = read_inf(text)
-    strings = {}
-    if "strings" in by_name:
-        for line in by_name["strings"].lines:
-            if line.key is not None and line.fields and line.key.lower() not in strings:
-                strings[line.key.lower()] = line.fields[0]
+    strings = read_strings(by_name)
     opens = failure is None and "version" in by_name
     if opens:
         version = by_name["version"]
@@ -1096,7 +1096,7 @@ def main(argv):
     if encoding:
         report.error(1, "the script is saved as %s: Windows 95 reads it as ANSI text and "
                      "cannot open it" % encoding)
-    package = Package(folder, report, only)
+    package = Package(folder, only)
     Checker(package, text, report).run()
     report.emit(sys.stderr)
     errors, warnings = report.count("error"), report.count("warning")

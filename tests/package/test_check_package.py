@@ -54,6 +54,10 @@ class PackageCheck(unittest.TestCase):
         self.assertTrue(found, "no %r with %r among:\n%s" % (prefix, words,
                                                               "\n".join(self.messages)))
 
+    def assertClean(self):
+        self.assertEqual(self.check(), 0, "\n".join(self.messages))
+        self.assertEqual(self.messages, [])
+
     def assertFails(self, line, words):
         self.assertEqual(self.check(), 1, "\n".join(self.messages))
         self.assertReported("error", line, words)
@@ -66,22 +70,19 @@ class PackageCheck(unittest.TestCase):
 
 class SamplePackage(PackageCheck):
     def test_sample_is_clean(self):
-        self.assertEqual(self.check(), 0, "\n".join(self.messages))
-        self.assertEqual(self.messages, [])
+        self.assertClean()
 
     def test_vendor_folder_before_the_build_adds_the_programs(self):
         for name in PROGRAMS:
             os.remove(os.path.join(self.folder, name))
-        self.assertEqual(self.check(), 0, "\n".join(self.messages))
-        self.assertEqual(self.messages, [])
+        self.assertClean()
 
     def test_deleting_an_old_driver_on_installation(self):
         self.edit("CopyFiles=ClassFiles,UninstallerFiles",
                   "CopyFiles=ClassFiles,UninstallerFiles\nDelFiles=OldDriver")
         self.edit("DriverFiles=11", "DriverFiles=11\nOldDriver=11")
         self.script += "\n[OldDriver]\nqvxold.drv\n"
-        self.assertEqual(self.check(), 0, "\n".join(self.messages))
-        self.assertEqual(self.messages, [])
+        self.assertClean()
 
     def test_saved_with_a_byte_order_mark(self):
         self.script = "\ufeff" + self.script
@@ -221,14 +222,12 @@ class Strings(PackageCheck):
 
     def test_percent_sign_and_directory_id_are_not_strings(self):
         self.edit("DisplayName,,%ProductName%", "DisplayName,,%ProductName% 100%%")
-        self.assertEqual(self.check(), 0, "\n".join(self.messages))
-        self.assertEqual(self.messages, [])
+        self.assertClean()
 
     def test_class_named_through_a_string(self):
         self.edit("Class=QuorvixDevice", "Class=%DeviceClass%")
         self.edit('Penrel="Penrel"', 'Penrel="Penrel"\nDeviceClass="QuorvixDevice"')
-        self.assertEqual(self.check(), 0, "\n".join(self.messages))
-        self.assertEqual(self.messages, [])
+        self.assertClean()
 
     def test_string_in_the_banner(self):
         self.edit('Cycle="Penrel', 'Cycle="%Penrel%')
@@ -286,8 +285,7 @@ class WordLists(PackageCheck):
 
     def test_whole_value_quoted_is_read_unquoted(self):
         self.edit(self.ADD, '1="system.ini,386Enh,Pointing, ,tpadvx.386"')
-        self.assertEqual(self.check(), 0, "\n".join(self.messages))
-        self.assertEqual(self.messages, [])
+        self.assertClean()
 
     def test_word_with_a_blank(self):
         self.edit(self.ADD, "1=system.ini,386Enh,Pointing, ,tpadvx.386 tpmore.386")

@@ -459,7 +459,7 @@ class Checker:
         self.used = set()          # lowercase names of sections reached
         self.copied = {}           # (dir, lowercase name) -> (line, section)
         self.deleted = {}
-        self.sources = {}          # lowercase source names copied -> line
+        self.sources = {}          # lowercase source names copied -> (line, name)
         self.long_names = {}       # lowercase source name -> line that copies it
 
     def section(self, name):
@@ -474,7 +474,7 @@ class Checker:
     def run(self):
         if self.failure:
             self.report.error(self.failure[0], self.failure[1])
-            self.check_folder()
+            self.check_folder(named=False)
             return
         self.check_version()
         self.check_banner()
@@ -614,7 +614,7 @@ class Checker:
         if target is None:
             target = (self.destination(None, line), source)
         self.copied.setdefault((target[0], target[1].lower()), (number, run, target[1]))
-        self.sources.setdefault(source.lower(), number)
+        self.sources.setdefault(source.lower(), (number, source))
         path = self.source_path(source)
         if path is None:
             path = source
@@ -761,11 +761,11 @@ class Checker:
             if entry.key.lower() not in self.sources:
                 self.report.warning(entry.number, "%s is listed, but nothing copies it"
                                     % entry.key)
-        for source, number in sorted(self.sources.items(), key=lambda s: s[1]):
+        for source, (number, name) in sorted(self.sources.items(), key=lambda s: s[1]):
             if source not in listed:
                 self.report.warning(number, "%s is not in [SourceDisksFiles]: the Setup "
                                     "API then looks for it in the package folder, on no "
-                                    "named disk" % source)
+                                    "named disk" % name)
 
     def check_installed_and_removed(self):
         for (where, name), (number, run, _) in self.copied.items():
@@ -838,6 +838,10 @@ class Checker:
                 if key.strip().isdigit() and str(int(key)) == key.strip() and int(key) < stop:
                     self.report.error(line, "a second entry '%s' in [%s]: the programs read "
                                       "only the first" % (key, section))
+                    continue
+                if key.strip() == str(stop):
+                    self.report.warning(line, "entry '%s' of [%s] is empty: the programs stop "
+                                      "reading the directives there" % (key, section))
                     continue
                 self.report.error(line, "entry '%s' of [%s] is never read: the programs "
                                   "read entries 0, 1, 2, ... and stop at the first one "
@@ -968,13 +972,15 @@ class Checker:
             self.report.warning(section.numbers[0], "section [%s] is never used"
                                 % section.name)
 
-    def check_folder(self):
+    def check_folder(self, named=True):
+        """The folder as it goes to the floppy; with named, also the files
+        the script never names (unknown when it cannot be read)."""
         package = self.package
         for name in package.folders:
             self.report.warning(0, "the folder %s in the package is neither zipped nor "
                                 "written to the disk" % name)
         for lower, name in sorted(package.files.items()):
-            if lower in package.named or lower in PROGRAMS or lower == SCRIPT:
+            if not named or lower in package.named or lower in PROGRAMS or lower == SCRIPT:
                 continue
             self.report.warning(0, "%s is in the package folder, but nothing in the "
                                 "script names it" % name)

@@ -349,8 +349,9 @@ def profile_value(value):
 def split_directive(line):
     """The programs' split of a word-list directive: at commas, a run of
     commas being one separator; each field loses its leading blanks and
-    keeps its trailing ones. Returns the fields (at most five) and whether
-    a field was too long (then the programs skip the line)."""
+    keeps its trailing ones. Returns the fields (at most five), whether a
+    field was too long (then the programs skip the line) and the text after
+    the fifth field, which the programs ignore."""
     fields = []
     pos = 0
     while len(fields) < 5:
@@ -363,10 +364,10 @@ def split_directive(line):
             end = len(line)
         field = line[pos:end].lstrip(" ")
         if len(field) > FIELD_MAX:
-            return fields, True
+            return fields, True, ""
         fields.append(field)
         pos = end
-    return fields, False
+    return fields, False, line[pos:]
 
 
 def read_word_list(profile, section):
@@ -385,7 +386,7 @@ def read_word_list(profile, section):
         if len(text) >= LINE_READ - 1:
             read.append((n, text, line, None, False))
         else:
-            fields, too_long = split_directive(text)
+            fields, too_long, _ = split_directive(text)
             ok = not too_long and len(fields) >= 3 and all(fields[:3])
             read.append((n, text, line, fields if ok else None, too_long))
         n += 1
@@ -885,7 +886,7 @@ class Checker:
                               "the fields as %s; write ', ,' for an empty field"
                               % describe_fields(fields))
             ok = False
-        if len(fields) == 5 and self.has_sixth(text):
+        if split_directive(text)[2].strip(", ") != "":
             self.report.warning(line, "text after the fifth field is ignored")
         names = ("file", "section", "key", "word to take out", "word to put in")
         for i, field in enumerate(fields):
@@ -929,18 +930,6 @@ class Checker:
         return (line, fields[0].strip().lower(), fields[1].strip().lower(),
                 fields[2].strip().lower(), remove, add,
                 "%s [%s] %s" % (fields[0].strip(), fields[1].strip(), fields[2].strip()))
-
-    @staticmethod
-    def has_sixth(text):
-        """Whether text follows the fifth field (the programs ignore it)."""
-        rest = text
-        for _ in range(5):
-            rest = rest.lstrip(",")
-            cut = rest.find(",")
-            if cut < 0:
-                return False
-            rest = rest[cut:]
-        return rest.strip(", ") != ""
 
     def match_word_lists(self, parsed):
         installed = parsed["MyUpdateIniFields"]
